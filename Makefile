@@ -1,0 +1,52 @@
+# The two commands of the README, wrapped around CMake.
+#   make run    installs what is missing, builds (Release) and runs the demo
+#   make test   installs what is missing, builds, runs every test, then the
+#               unit tests again under AddressSanitizer + UBSan
+#   make bench  builds and runs the benchmarks
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all setup build build-asan run test test-asan bench format clean
+
+all: build
+
+setup:
+	@tools/setup.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DSHADOW_SANITIZE=ON -DSHADOW_BUILD_BENCH=OFF
+
+build: setup $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: setup $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@tools/run-demo.sh $(BUILD)
+
+test: build build-asan
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+test-asan:
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'window|tools'
+
+bench: build
+	@tools/run-bench.sh $(BUILD)
+
+format:
+	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

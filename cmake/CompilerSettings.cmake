@@ -1,0 +1,14 @@
+# Settings for every target of the project.
+
+# The math is pinned to exact float results: no fused multiply-adds, no
+# fast-math, no host-specific instruction sets.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+
+# Warnings are errors on our code (third-party code is built elsewhere).
+add_compile_options(-Wall -Wextra -Wpedantic -Werror)
+
+if(SHADOW_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
