@@ -5,7 +5,7 @@
 #include "graphics/platform_handles.h"
 
 class Demo {
-public:
+  public:
     int init(WindowHandle* hwnd, DeviceContext* hdc);
     void resize(int width, int height);
     void tick();

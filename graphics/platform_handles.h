@@ -18,7 +18,9 @@
 using WindowHandle = HWND;
 using DeviceContext = HDC;
 
-inline void present_back_buffer(DeviceContext dc) { SwapBuffers(dc); }
+inline void present_back_buffer(DeviceContext dc) {
+    SwapBuffers(dc);
+}
 
 #else
 

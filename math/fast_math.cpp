@@ -57,6 +57,10 @@ double table_cos(double x) {
     return sine_table[index];
 }
 
-float float_cos(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
+float float_cos(float x) {
+    return static_cast<float>(std::cos(static_cast<double>(x)));
+}
 
-float float_sin(float x) { return static_cast<float>(std::sin(static_cast<double>(x))); }
+float float_sin(float x) {
+    return static_cast<float>(std::sin(static_cast<double>(x)));
+}

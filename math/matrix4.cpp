@@ -24,9 +24,13 @@ matrix4 product(const matrix4& a, const matrix4& b) {
 
 }  // namespace
 
-matrix4 matrix4::operator*(const matrix4& b) const { return product(*this, b); }
+matrix4 matrix4::operator*(const matrix4& b) const {
+    return product(*this, b);
+}
 
-matrix4 matrix4::premultiply(const matrix4& b) const { return product(b, *this); }
+matrix4 matrix4::premultiply(const matrix4& b) const {
+    return product(b, *this);
+}
 
 matrix4 matrix4::operator*(float s) const {
     matrix4 r;
