@@ -46,6 +46,7 @@ if [ "$need_update" = 1 ] || ! apt-cache showsrc glew >/dev/null 2>&1; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/glew-src.XXXXXX")
+chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
 echo "setup: fetching the glew source package"
 (cd "$work" && apt-get source -q --download-only glew >/dev/null &&

@@ -1,0 +1,36 @@
+#include "host/key_table.h"
+
+const char* key_name(unsigned virtual_key) {
+    switch (virtual_key) {
+        case vk_return:
+            return "enter";
+        case vk_shift:
+            return "shift";
+        case vk_control:
+            return "control";
+        case vk_escape:
+            return "escape";
+        case vk_left:
+            return "left";
+        case vk_up:
+            return "up";
+        case vk_right:
+            return "right";
+        case vk_down:
+            return "down";
+        default:
+            return nullptr;
+    }
+}
+
+const char* button_name(MouseButton button) {
+    switch (button) {
+        case MouseButton::left:
+            return "leftbutton";
+        case MouseButton::right:
+            return "rightbutton";
+        case MouseButton::middle:
+            return "middlebutton";
+    }
+    return nullptr;
+}

@@ -1,0 +1,22 @@
+// The names under which keys and mouse buttons reach the demo. Keys are given
+// as Win32 virtual-key codes; other hosts translate their own codes first.
+#pragma once
+
+// Virtual-key codes of the keys the demo knows.
+enum VirtualKey : unsigned {
+    vk_return = 13,
+    vk_shift = 16,
+    vk_control = 17,
+    vk_escape = 27,
+    vk_left = 37,
+    vk_up = 38,
+    vk_right = 39,
+    vk_down = 40,
+};
+
+enum class MouseButton { left, right, middle };
+
+// The demo's name for a virtual key, or nullptr for a key it ignores.
+const char* key_name(unsigned virtual_key);
+
+const char* button_name(MouseButton button);
