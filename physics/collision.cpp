@@ -1,0 +1,126 @@
+#include "math/fast_math.h"
+#include "physics/rigid_body.h"
+
+namespace {
+
+// The face planes of the body test sit at this distance along each body axis,
+// whatever the vertices are.
+constexpr float face_distance = 0.5f;
+// A vertex less than this inside its nearest face is touching; deeper is too deep.
+constexpr float contact_band = 0.00125f;
+constexpr float nearest_face_start = 1000.0f;
+// Plane test: below 0 touching, below -0.25 too deep.
+constexpr float plane_contact = 0.0f;
+constexpr float plane_too_deep = -0.25f;
+
+constexpr int vertex_count = 8;
+constexpr int face_count = 6;
+
+// Signed body axes in the order the faces are searched: +y, -y, +x, -x, +z, -z.
+const vec3 face_axes[face_count] = {vec3(0, 1, 0),  vec3(0, -1, 0), vec3(1, 0, 0),
+                                    vec3(-1, 0, 0), vec3(0, 0, 1),  vec3(0, 0, -1)};
+
+}  // namespace
+
+bool RigidBody::collide_body(RigidBody& other) {
+    plane faces[face_count];
+    for (int i = 0; i < face_count; ++i) {
+        const vec3 f = orientation.transform(face_axes[i] * face_distance) + position;
+        vec3 normal = orientation.transform(face_axes[i]);
+        normal.normalize();
+        faces[i] = plane(vec4(normal.x, normal.y, normal.z, -normal.dot(f)));
+    }
+
+    for (int k = 0; k < vertex_count; ++k) {
+        const vec3 point = other.orientation.transform(other.vertices[k]) + other.position;
+        int count = 0;
+        float best = nearest_face_start;
+        int nearest = 0;
+        for (int i = 0; i < face_count; ++i) {
+            const float s = faces[i].normal.dot(point) + faces[i].distance;
+            if (s < contact_band) {
+                ++count;
+                if (fast_abs(s) < best) {
+                    best = fast_abs(s);
+                    nearest = i;
+                }
+            }
+        }
+        if (count == face_count) {
+            if (best > contact_band) return true;
+            resolve_body_contact(other, point, faces[nearest].normal);
+            position = previous_position;
+            orientation = previous_orientation;
+        }
+    }
+    return false;
+}
+
+bool RigidBody::collide_plane(const plane& p) {
+    for (int k = 0; k < vertex_count; ++k) {
+        const vec3 o = orientation.transform(offset);
+        const vec3 point = orientation.transform(offset + vertices[k]) - o + position;
+        const float s = point.dot(p.normal) + p.distance;
+        if (s < plane_too_deep) return true;
+        if (s < plane_contact) {
+            const vec3 r = point - position + o;
+            resolve_plane_contact(p.normal, r);
+            position = previous_position;
+            orientation = previous_orientation;
+        }
+    }
+    return false;
+}
+
+void RigidBody::resolve_body_contact(RigidBody& other, const vec3& point, const vec3& normal) {
+    RigidBody& a = *this;
+    RigidBody& b = other;
+    // Both angular terms are measured from A's position.
+    const vec3 r = point - a.position;
+    const vec3 relative_velocity =
+        (a.velocity - b.velocity) + cross(a.angular_velocity, r) - cross(b.angular_velocity, r);
+    vec3 n = normal;
+    n.normalize();
+    const float numerator = -(1 + a.restitution) * relative_velocity.dot(n);
+    const vec3 rn = cross(r, n);
+    const float denominator = 1 / a.mass + 1 / b.mass +
+                              n.dot(cross(a.world_inverse_inertia.transform(rn), r)) +
+                              n.dot(cross(b.world_inverse_inertia.transform(rn), r));
+    const float j = numerator / denominator;
+    const vec3 impulse_force = n * j;
+
+    a.velocity += impulse_force * (1 / a.mass);
+    a.angular_velocity = a.world_inverse_inertia.transform(cross(r, -impulse_force));
+    b.velocity -= impulse_force * (1 / b.mass);
+    b.angular_velocity = b.world_inverse_inertia.transform(cross(r, impulse_force));
+
+    a.frozen = false;
+    b.frozen = false;
+    a.use_gravity = true;
+}
+
+void RigidBody::resolve_plane_contact(const vec3& normal, const vec3& local_point) {
+    const vec3& r = local_point;
+    const vec3& n = normal;
+    const vec3 vertex_velocity = velocity + cross(angular_velocity, r);
+    const float numerator = -(1 + restitution) * vertex_velocity.dot(n);
+    const float denominator =
+        1 / mass + n.dot(cross(world_inverse_inertia.transform(cross(r, n)), r));
+    const float j = numerator / denominator;
+    const vec3 impulse_momentum = n * j;
+    // Replaced, not incremented: the velocity along the plane is dropped.
+    velocity = impulse_momentum / mass;
+    angular_velocity = world_inverse_inertia.transform(cross(r, impulse_momentum));
+}
+
+void RigidBody::resolve_body_contact_toward(RigidBody& other, const vec3& point) {
+    vec3 normal = other.position - point;
+    normal.normalize();
+    resolve_body_contact(other, point, normal);
+}
+
+bool RigidBody::contains_point(const vec3& p) const {
+    const vec3 lo = vertices[0] + position + offset;
+    const vec3 hi = vertices[7] + position + offset;
+    return p.x > lo.x && p.x < hi.x && p.y > lo.y && p.y < hi.y && p.z > lo.z && p.z < hi.z;
+}
