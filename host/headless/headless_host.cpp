@@ -1,0 +1,83 @@
+#include "host/headless/headless_host.h"
+
+#include <GL/glew.h>
+
+#include "host/key_table.h"
+
+namespace {
+
+constexpr unsigned table_keys[] = {vk_return, vk_shift, vk_control, vk_escape,
+                                   vk_left,   vk_up,    vk_right,   vk_down};
+constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::right,
+                                         MouseButton::middle};
+
+}  // namespace
+
+HeadlessHost::HeadlessHost() : demo_(std::make_unique<Demo>()), router_(*demo_) {}
+
+HeadlessHost::~HeadlessHost() {
+    shutdown();
+}
+
+bool HeadlessHost::start(int width, int height, std::string& error) {
+    if (!context_.create(width, height)) {
+        error = context_.error();
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    started_ = true;
+    router_.init(context_.window_handle(), context_.device_context());
+    router_.size(width, height);
+    return true;
+}
+
+bool HeadlessHost::program_loaded() const {
+    return demo_->shadowmap.program_handle > 0;
+}
+
+bool HeadlessHost::press(const std::string& name, bool pressed) {
+    for (unsigned key : table_keys) {
+        if (name == key_name(key)) return router_.key(key, pressed);
+    }
+    for (MouseButton button : table_buttons) {
+        if (name == button_name(button)) {
+            router_.button(button, pressed);
+            return true;
+        }
+    }
+    return false;
+}
+
+void HeadlessHost::mouse_move(int x, int y) {
+    router_.mouse_move(x, y);
+}
+
+void HeadlessHost::tick() {
+    router_.timer();
+}
+
+void HeadlessHost::render() {
+    router_.render();
+}
+
+std::vector<unsigned char> HeadlessHost::read_pixels() const {
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width_) *
+                                   static_cast<std::size_t>(height_) * 3);
+    if (rgb.empty()) return rgb;
+    GLint previous_read = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous_read);
+    // Render-target creation leaves its framebuffer bound for reading.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous_read));
+    return rgb;
+}
+
+void HeadlessHost::shutdown() {
+    if (!started_) return;
+    started_ = false;
+    context_.destroy();
+    router_.destroy();
+}
