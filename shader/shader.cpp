@@ -1,0 +1,206 @@
+#include "shader/shader.h"
+
+#include <sys/stat.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+// Every line of a load goes to "infolog.txt"; when that cannot be opened the
+// load goes on without its account.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void log_line(FILE* log, const char* format, ...) {
+    if (log == nullptr) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(log, format, args);
+    va_end(args);
+}
+
+void close_log(FILE* log) {
+    if (log != nullptr) std::fclose(log);
+}
+
+// A reported length of 0 (no text at all) gives an empty string; the buffer is
+// never read before OpenGL has written it.
+template <class Fetch>
+char* fetch_info_log(GLint info_size, Fetch fetch) {
+    char* text = new char[info_size > 0 ? info_size : 1];
+    text[0] = '\0';
+    if (info_size > 0) {
+        fetch(info_size, text);
+        text[info_size - 1] = '\0';
+    }
+    return text;
+}
+
+// Reads, compiles and checks one stage; false (logged) on any failure.
+bool compile_stage(FILE* log, const char* stage, GLenum type, const char* path, char** src,
+                   GLuint* handle) {
+    *src = load_text_file(path);
+    if (*src == nullptr) {
+        log_line(log, "Unable to load %s shader %s\n", stage, path);
+        return false;
+    }
+    log_line(log, "Loaded %s shader %s\n", stage, path);
+
+    *handle = glCreateShader(type);
+    const GLchar* const sources[1] = {*src};
+    glShaderSource(*handle, 1, sources, nullptr);
+    glCompileShader(*handle);
+
+    GLint success = 0;
+    glGetShaderiv(*handle, GL_COMPILE_STATUS, &success);
+    if (success == 0) {
+        GLint info_size = 0;
+        glGetShaderiv(*handle, GL_INFO_LOG_LENGTH, &info_size);
+        const GLuint shader = *handle;
+        char* info = fetch_info_log(info_size, [shader](GLint size, char* text) {
+            glGetShaderInfoLog(shader, size, nullptr, text);
+        });
+        log_line(log, "Error compiling: %s", info);
+        delete[] info;
+        return false;
+    }
+    delete[] * src;
+    *src = nullptr;
+    return true;
+}
+
+// glGetString answers null when no context is current, as at process exit after
+// the host has deleted its context.
+bool context_current() {
+    return glGetString(GL_VERSION) != nullptr;
+}
+
+}  // namespace
+
+char* load_text_file(const char* path) {
+    // Anything but a regular file (a directory, a pipe, a device) has no size
+    // that seeking can tell, and a pipe would block the open.
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return nullptr;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    const size_t size = static_cast<size_t>(length);
+    char* text = new char[size + 1];
+    if (std::fread(text, 1, size, file) != size) {
+        std::fclose(file);
+        delete[] text;
+        return nullptr;
+    }
+    std::fclose(file);
+    text[size] = '\0';
+    return text;
+}
+
+Shader::Shader()
+    : vertex_src(nullptr),
+      geometry_src(nullptr),
+      fragment_src(nullptr),
+      gfx(nullptr),
+      program_handle(0),
+      vertex_handle(0),
+      geometry_handle(0),
+      fragment_handle(0) {}
+
+Shader::~Shader() {
+    destroy();
+}
+
+int Shader::init(Graphics* graphics, const char* vertex_path, const char* geometry_path,
+                 const char* fragment_path) {
+    gfx = graphics;
+    FILE* log = std::fopen("infolog.txt", "a");
+    if (log == nullptr)
+        std::fprintf(stderr, "Unable to open infolog.txt, the shader log is not written\n");
+
+    log_line(log, "OpenGL Version %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    log_line(log, "OpenGL Renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    GLint max_attrib = 0;
+    glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &max_attrib);
+    log_line(log, "Max vertex attribs %d\n", max_attrib);
+
+    if (vertex_path != nullptr &&
+        !compile_stage(log, "vertex", GL_VERTEX_SHADER, vertex_path, &vertex_src, &vertex_handle)) {
+        close_log(log);
+        return -1;
+    }
+    if (geometry_path != nullptr &&
+        !compile_stage(log, "geometry", GL_GEOMETRY_SHADER, geometry_path, &geometry_src,
+                       &geometry_handle)) {
+        close_log(log);
+        return -1;
+    }
+    if (fragment_path != nullptr &&
+        !compile_stage(log, "fragment", GL_FRAGMENT_SHADER, fragment_path, &fragment_src,
+                       &fragment_handle)) {
+        close_log(log);
+        return -1;
+    }
+
+    program_handle = static_cast<int>(glCreateProgram());
+    const GLuint program = static_cast<GLuint>(program_handle);
+    if (vertex_path != nullptr) glAttachShader(program, vertex_handle);
+    if (geometry_path != nullptr) glAttachShader(program, geometry_handle);
+    if (fragment_path != nullptr) glAttachShader(program, fragment_handle);
+
+    prelink();
+
+    glLinkProgram(program);
+    GLint success = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &success);
+    if (success == 0) {
+        GLint info_size = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &info_size);
+        char* info = fetch_info_log(info_size, [program](GLint size, char* text) {
+            glGetProgramInfoLog(program, size, nullptr, text);
+        });
+        log_line(log, "Error linking: %s", info);
+        close_log(log);
+        delete[] info;
+        return -1;
+    }
+
+    log_line(log, "Link successful\n");
+    close_log(log);
+    return 0;
+}
+
+void Shader::select() {
+    glUseProgram(static_cast<GLuint>(program_handle));
+}
+
+void Shader::destroy() {
+    delete[] vertex_src;
+    delete[] geometry_src;
+    delete[] fragment_src;
+    vertex_src = nullptr;
+    geometry_src = nullptr;
+    fragment_src = nullptr;
+
+    // Without a current context the objects went with it, and the entry points
+    // must not be called.
+    if (context_current()) {
+        glDeleteProgram(static_cast<GLuint>(program_handle));
+        glDeleteShader(vertex_handle);
+        glDeleteShader(geometry_handle);
+        glDeleteShader(fragment_handle);
+    }
+    // A second destroy (the destructor after an explicit one) must not delete
+    // names that OpenGL may have handed out again meanwhile.
+    program_handle = 0;
+    vertex_handle = 0;
+    geometry_handle = 0;
+    fragment_handle = 0;
+}
