@@ -10,9 +10,12 @@ float inv_sqrt(float x) {
     const float half = 0.5f * x;
     std::int32_t i;
     std::memcpy(&i, &x, sizeof i);
-    i = 0x5f3759df - (i >> 1);
+    // The shift keeps the sign; the subtraction wraps like the hardware does, so a
+    // pattern with the sign bit set (-0, or the NaN that 0 * inf gives on x86)
+    // cannot overflow a signed integer.
+    const std::uint32_t guess = 0x5f3759dfu - static_cast<std::uint32_t>(i >> 1);
     float y;
-    std::memcpy(&y, &i, sizeof y);
+    std::memcpy(&y, &guess, sizeof y);
     y = y * (1.5f - ((half * y) * y));
     return y;
 }
