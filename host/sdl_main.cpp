@@ -1,0 +1,220 @@
+// The Linux window host: an SDL2 window with an OpenGL compatibility context,
+// delivering the same calls into the demo, in the same order, as the Win32 host.
+#define SDL_MAIN_HANDLED
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "demo/demo.h"
+#include "graphics/platform_handles.h"
+#include "host/counting_demo.h"
+#include "host/event_router.h"
+#include "host/key_table.h"
+#include "host/sdl_keys.h"
+
+namespace {
+
+constexpr Uint32 tick_interval_ms = 16;
+constexpr int default_width = 1024;
+constexpr int default_height = 768;
+
+// Ticks arrive as events. SDL runs timers on their own thread; the flag keeps
+// at most one tick waiting, so a stalled loop does not catch up in a burst.
+struct TickTimer {
+    Uint32 event_type = 0;
+    std::atomic<bool> pending{false};
+};
+
+Uint32 on_timer(Uint32 interval, void* param) {
+    auto* timer = static_cast<TickTimer*>(param);
+    if (!timer->pending.exchange(true)) {
+        SDL_Event event{};
+        event.type = timer->event_type;
+        if (SDL_PushEvent(&event) != 1) timer->pending = false;
+    }
+    return interval;
+}
+
+void present(void* user) {
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
+}
+
+int fail(const std::string& what, const char* why = SDL_GetError()) {
+    std::string text = what + ": " + why;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Shadow mapping", text.c_str(), nullptr);
+    return 1;
+}
+
+// Mouse coordinates and warps are in window units, the demo's sizes in drawable
+// pixels; they differ on HiDPI screens.
+struct PointerScale {
+    int window_w = 1, window_h = 1, pixel_w = 1, pixel_h = 1;
+
+    void update(SDL_Window* window) {
+        SDL_GetWindowSize(window, &window_w, &window_h);
+        SDL_GL_GetDrawableSize(window, &pixel_w, &pixel_h);
+    }
+    int to_window(int v, int pixels, int units) const {
+        return pixels > 0 ? static_cast<int>(static_cast<long long>(v) * units / pixels) : v;
+    }
+    int to_pixels(int v, int pixels, int units) const {
+        return units > 0 ? static_cast<int>(static_cast<long long>(v) * pixels / units) : v;
+    }
+};
+
+}  // namespace
+
+int main(int, char**) {
+    // Created once, zero-initialised and then constructed; destroyed at exit.
+    static Demo demo;
+#ifdef SHADOW_HOST_COUNTERS
+    static CountingDemo<Demo> counted(demo);
+    static EventRouter<CountingDemo<Demo>> router(counted);
+#else
+    static EventRouter<Demo> router(demo);
+#endif
+
+    // The screen saver is held off by hand, only while the window has focus.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return fail("Cannot initialise SDL");
+
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    // Immediate mode and the 3.2 framebuffer calls in one context.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+
+    SDL_Window* window = SDL_CreateWindow(
+        "Shadow mapping", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, default_width,
+        default_height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (window == nullptr) {
+        int code = fail("Cannot create the window");
+        SDL_Quit();
+        return code;
+    }
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (context == nullptr) {
+        int code = fail("Cannot create an OpenGL 3.2 compatibility context");
+        SDL_DestroyWindow(window);
+        SDL_Quit();
+        return code;
+    }
+    glewExperimental = GL_TRUE;
+    GLenum glew = glewInit();
+    if (glew != GLEW_OK) {
+        int code = fail("Cannot load the OpenGL entry points",
+                        reinterpret_cast<const char*>(glewGetErrorString(glew)));
+        SDL_GL_DeleteContext(context);
+        SDL_DestroyWindow(window);
+        SDL_Quit();
+        return code;
+    }
+
+    TickTimer timer;
+    timer.event_type = SDL_RegisterEvents(1);
+    SDL_TimerID timer_id = SDL_AddTimer(tick_interval_ms, on_timer, &timer);
+
+    WindowHandle hwnd = window;
+    PresentSurface surface;
+    surface.present = present;
+    surface.user = window;
+    DeviceContext hdc = &surface;
+    router.init(&hwnd, &hdc);
+
+    PointerScale scale;
+    auto resize = [&] {
+        scale.update(window);
+        router.size(scale.pixel_w, scale.pixel_h);
+    };
+    resize();
+    if (SDL_GetKeyboardFocus() == window) SDL_DisableScreenSaver();
+
+    bool running = true;
+    while (running) {
+        SDL_Event event;
+        if (!SDL_PollEvent(&event)) {
+            router.render();
+            continue;
+        }
+        switch (event.type) {
+            case SDL_QUIT:
+                running = false;
+                break;
+            case SDL_WINDOWEVENT:
+                switch (event.window.event) {
+                    case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    case SDL_WINDOWEVENT_RESTORED:
+                        resize();
+                        break;
+                    case SDL_WINDOWEVENT_MINIMIZED:
+                        router.size(0, 0);
+                        break;
+                    case SDL_WINDOWEVENT_FOCUS_GAINED:
+                        SDL_DisableScreenSaver();
+                        break;
+                    case SDL_WINDOWEVENT_FOCUS_LOST:
+                        router.focus_lost();
+                        SDL_EnableScreenSaver();
+                        break;
+                    default:
+                        break;
+                }
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                router.key(virtual_key_from_sdl(event.key.keysym.sym), event.type == SDL_KEYDOWN);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP: {
+                bool pressed = event.type == SDL_MOUSEBUTTONDOWN;
+                if (event.button.button == SDL_BUTTON_LEFT)
+                    router.button(MouseButton::left, pressed);
+                if (event.button.button == SDL_BUTTON_RIGHT)
+                    router.button(MouseButton::right, pressed);
+                if (event.button.button == SDL_BUTTON_MIDDLE) {
+                    router.button(MouseButton::middle, pressed);
+                }
+                break;
+            }
+            case SDL_MOUSEMOTION: {
+                // The warp target in window units; landing on it is landing on the centre.
+                int warp_x = scale.to_window(router.xcenter, scale.pixel_w, scale.window_w);
+                int warp_y = scale.to_window(router.ycenter, scale.pixel_h, scale.window_h);
+                int x = event.motion.x, y = event.motion.y;
+                if (x == warp_x && y == warp_y) {
+                    x = router.xcenter;
+                    y = router.ycenter;
+                } else {
+                    x = scale.to_pixels(x, scale.pixel_w, scale.window_w);
+                    y = scale.to_pixels(y, scale.pixel_h, scale.window_h);
+                }
+                if (router.mouse_move(x, y)) SDL_WarpMouseInWindow(window, warp_x, warp_y);
+                break;
+            }
+            default:
+                if (event.type == timer.event_type) {
+                    timer.pending = false;
+                    router.timer();
+                }
+                break;
+        }
+    }
+
+    SDL_RemoveTimer(timer_id);
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+    router.destroy();
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,26 @@
+// The OpenGL context of the Win32 window: a classic pixel format and a legacy
+// context first, then, where the driver offers it, a 3.1 context in its place.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+struct WglContext {
+    HDC hdc = nullptr;             // the window's own device context
+    HGLRC hglrc = nullptr;         // the context in use
+    HGLRC hglrc_legacy = nullptr;  // the first context made on hdc
+};
+
+// Chooses and sets the classic pixel format; true on success.
+bool set_pixel_format(HDC hdc);
+
+// Leaves gl.hglrc current on gl.hdc.
+void create_gl_context(WglContext& gl);
+
+// Releases the context and the device context, if a context exists.
+void delete_gl_context(HWND window, WglContext& gl);

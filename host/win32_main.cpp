@@ -1,0 +1,157 @@
+// The Win32 window host: the window class, the message loop that renders
+// whenever the queue is empty, and the window procedure that owns the demo.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "demo/demo.h"
+#include "host/counting_demo.h"
+#include "host/event_router.h"
+#include "host/key_table.h"
+#include "host/wgl_context.h"
+
+namespace {
+
+constexpr UINT wm_render = WM_USER + 1;
+constexpr UINT_PTR tick_timer = 1;
+constexpr UINT tick_interval_ms = 16;
+
+}  // namespace
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Zero-filled and constructed on the first message; destroyed at process exit.
+    static Demo demo;
+#ifdef SHADOW_HOST_COUNTERS
+    static CountingDemo<Demo> counted(demo);
+    static EventRouter<CountingDemo<Demo>> router(counted);
+#else
+    static EventRouter<Demo> router(demo);
+#endif
+    static HWND hwnd = nullptr;
+    static WglContext gl;
+
+    switch (message) {
+        case WM_CREATE:
+            SetTimer(window, tick_timer, tick_interval_ms, nullptr);
+            gl.hdc = GetDC(window);
+            create_gl_context(gl);
+            hwnd = window;
+            router.init(&hwnd, &gl.hdc);
+            return 0;
+
+        case WM_DESTROY:
+            delete_gl_context(window, gl);
+            router.destroy();
+            PostQuitMessage(0);
+            return 0;
+
+        case WM_SIZE:
+            // Minimised comes through as 0 x 0 as well.
+            router.size(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            router.key(static_cast<unsigned>(wParam), message == WM_KEYDOWN);
+            return 0;
+
+        case WM_SYSCOMMAND:
+            // Compared whole, low bits included.
+            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+            break;
+
+        case WM_TIMER:
+            if (wParam == tick_timer) router.timer();
+            return 0;
+
+        case WM_MOUSEMOVE:
+            if (router.mouse_move(LOWORD(lParam), HIWORD(lParam))) {
+                POINT screen = {router.xcenter, router.ycenter};
+                ClientToScreen(window, &screen);
+                SetCursorPos(screen.x, screen.y);
+            }
+            return 0;
+
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+            router.button(MouseButton::left, message == WM_LBUTTONDOWN);
+            return 0;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            router.button(MouseButton::right, message == WM_RBUTTONDOWN);
+            return 0;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            router.button(MouseButton::middle, message == WM_MBUTTONDOWN);
+            return 0;
+
+        case wm_render:
+            router.render();
+            return 0;
+
+        case WM_KILLFOCUS:
+            // Releases that happen elsewhere never reach us.
+            router.focus_lost();
+            break;
+
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    char szAppName[8] = "WinMain";
+
+    WNDCLASSA wndclass = {};
+    wndclass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    wndclass.lpfnWndProc = WndProc;
+    wndclass.cbClsExtra = 0;
+    wndclass.cbWndExtra = 0;
+    wndclass.hInstance = instance;
+    // The module carries no icon; a null icon is fine.
+    wndclass.hIcon = LoadIconA(instance, "Dunmoreth");
+    wndclass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wndclass.hbrBackground = nullptr;
+    wndclass.lpszMenuName = nullptr;
+    wndclass.lpszClassName = szAppName;
+
+    if (!RegisterClassA(&wndclass)) {
+        MessageBoxA(nullptr, "Unable to register window class.", szAppName, MB_ICONERROR);
+        return 0;
+    }
+
+    // WM_CREATE (context and demo) and the first WM_SIZE run inside this call.
+    HWND window = CreateWindowExA(0, szAppName, "Shadow mapping",
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, instance, nullptr);
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, szAppName);
+    ShowWindow(window, show);
+    UpdateWindow(window);
+
+    MSG msg = {};
+    for (;;) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+            if (!TranslateAcceleratorA(window, accelerators, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } else {
+            // Renders one frame before returning.
+            SendMessageA(window, wm_render, 0, 0);
+        }
+    }
+
+    if (!UnregisterClassA(szAppName, instance)) {
+        MessageBoxA(nullptr, "Unable to unregister class.", szAppName, MB_ICONERROR);
+        return 1;
+    }
+    return static_cast<int>(msg.wParam);
+}
