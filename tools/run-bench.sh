@@ -8,3 +8,8 @@ for b in ./*_bench; do
   echo "== $b"
   "$b"
 done
+# The demo's own frame statistics from the headless capture tool.
+if [ -x ./shadow_capture ]; then
+  echo "== ./shadow_capture --frames 600 --stats"
+  ./shadow_capture --frames 600 --stats
+fi
