@@ -53,9 +53,9 @@ void Demo::resize(int new_width, int new_height) {
     width = new_width;
     height = new_height;
     glViewport(0, 0, width, height);
-    // A minimised window has no height: keep the last usable projection rather
-    // than one built from an infinite aspect ratio.
-    if (height == 0) return;
+    // A minimised window has no area: keep the last usable projection rather
+    // than one built from an infinite (or zero) aspect ratio.
+    if (width <= 0 || height <= 0) return;
     projection.perspective(45, (float)width / (float)height, znear, zfar, false);
 }
 

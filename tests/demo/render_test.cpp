@@ -410,6 +410,11 @@ TEST_F(DemoRenderTest, ZeroHeightKeepsTheLastProjection) {
     host.render();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
+    host.router().size(0, 0);
+    host.router().size(0, height);
+    EXPECT_EQ(std::memcmp(before.m, demo().projection.m, sizeof(before.m)), 0);
+    host.render();
+
     host.router().size(160, 120);
     matrix4 square;
     square.perspective(45, 160.0f / 120.0f, 1.0f, 1001.0f, false);
