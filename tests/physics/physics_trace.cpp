@@ -1,0 +1,156 @@
+// Runs the six-box scene headless and prints what it did.
+//   physics_trace TICKS           the state digest after TICKS ticks, as 16 hex digits
+//   physics_trace TICKS --dump    the full state after TICKS ticks
+//   physics_trace TICKS --report  freezes and wakes, room excursions, energy
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
+#include "physics/body_dump.h"
+#include "physics/world.h"
+
+namespace {
+
+constexpr double g = 9.8;
+// The plane test lets a vertex sink this far behind a wall before it is too deep.
+constexpr double tolerance = 0.25;
+
+double energy(const RigidBody& b) {
+    const vec3& v = b.velocity;
+    const vec3& w = b.angular_velocity;
+    // The inverse inertia is isotropic (0.018 on the diagonal), so the body-space
+    // inertia is its reciprocal on every axis.
+    const double inertia = 1.0 / b.inverse_inertia.m[0];
+    const double linear =
+        0.5 * b.mass * (double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+    const double angular =
+        0.5 * inertia * (double(w.x) * w.x + double(w.y) * w.y + double(w.z) * w.z);
+    return linear + angular + b.mass * g * b.position.y;
+}
+
+// How far the body's worst vertex lies outside the room (<= 0 inside).
+double excursion(const RigidBody& b) {
+    double worst = -1e30;
+    for (const vec3& c : b.vertices) {
+        const vec3 p = b.orientation.transform(c) + b.position;
+        const double out[6] = {-p.y, p.y - 10.0, -10.0 - p.x, p.x - 10.0, -25.0 - p.z, p.z};
+        for (double o : out) worst = o > worst ? o : worst;
+    }
+    return worst;
+}
+
+bool finite(const RigidBody& b) {
+    const vec3* vs[] = {&b.position, &b.velocity, &b.angular_velocity};
+    for (const vec3* v : vs)
+        if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) return false;
+    for (float f : b.orientation.m)
+        if (!std::isfinite(f)) return false;
+    return true;
+}
+
+int report(long ticks) {
+    World world;
+    std::vector<double> last_energy;
+    std::vector<bool> was_frozen;
+    double worst_excursion = -1e30;
+    long worst_tick = 0, grow_count = 0, all_frozen_since = -1;
+    double worst_growth = 0;
+    long worst_growth_tick = 0;
+    std::size_t worst_growth_body = 0;
+    for (long t = 1; t <= ticks; ++t) {
+        const std::size_t before = world.bodies.size();
+        std::vector<vec3> v_before;
+        for (const auto& b : world.bodies) v_before.push_back(b->velocity);
+        world.tick();
+        bool all_frozen = !world.bodies.empty();
+        for (std::size_t i = 0; i < world.bodies.size(); ++i) {
+            const RigidBody& b = *world.bodies[i];
+            if (i >= before) {
+                std::printf("tick %ld: body %zu spawned\n", t, i);
+                last_energy.push_back(energy(b));
+                was_frozen.push_back(false);
+            }
+            if (!finite(b)) {
+                std::printf("tick %ld: body %zu is not finite\n", t, i);
+                return 1;
+            }
+            if (b.frozen != was_frozen[i]) {
+                std::printf("tick %ld: body %zu %s at y %.4f (energy %.3f)\n", t, i,
+                            b.frozen ? "froze" : "woke", b.position.y, energy(b));
+                was_frozen[i] = b.frozen;
+            }
+            all_frozen = all_frozen && b.frozen;
+            const double e = energy(b);
+            // A frozen body's velocities are a leftover, not motion; compare only
+            // bodies that moved through this tick.
+            if (!b.frozen && i < before && e > last_energy[i] + 1e-9) {
+                ++grow_count;
+                const double growth = e - last_energy[i];
+                if (growth > worst_growth) {
+                    worst_growth = growth;
+                    worst_growth_tick = t;
+                    worst_growth_body = i;
+                }
+            }
+            last_energy[i] = e;
+            const double x = excursion(b);
+            if (x > worst_excursion) {
+                worst_excursion = x;
+                worst_tick = t;
+            }
+        }
+        if (t % 100 == 0 && !all_frozen) {
+            double total = 0, fastest = 0;
+            int moving = 0;
+            for (const auto& b : world.bodies) {
+                if (b->frozen) continue;
+                ++moving;
+                total += energy(*b);
+                const double s2 = b->velocity.dot(b->velocity);
+                fastest = s2 > fastest ? s2 : fastest;
+            }
+            std::printf("tick %ld: %d moving, their energy %.1f, fastest %.2f units/s\n", t, moving,
+                        total, std::sqrt(fastest));
+        }
+        if (all_frozen && world.bodies.size() == 6 && all_frozen_since < 0) all_frozen_since = t;
+        if (!all_frozen) all_frozen_since = -1;
+    }
+    std::printf("worst excursion outside the room: %.6f at tick %ld (tolerated %.2f)\n",
+                worst_excursion, worst_tick, tolerance);
+    std::printf(
+        "ticks where a moving body's energy grew: %ld; largest growth %.4f (body %zu, tick %ld)\n",
+        grow_count, worst_growth, worst_growth_body, worst_growth_tick);
+    if (all_frozen_since >= 0) std::printf("all six frozen from tick %ld on\n", all_frozen_since);
+    std::fputs(dump_bodies(world.bodies, ticks).c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    char* end = nullptr;
+    const long ticks = argc > 1 ? std::strtol(argv[1], &end, 10) : 0;
+    if (argc < 2 || *end != '\0' || ticks < 0) {
+        std::fprintf(stderr, "usage: physics_trace TICKS [--dump | --report]\n");
+        return 2;
+    }
+    const char* mode = argc > 2 ? argv[2] : "";
+    if (std::strcmp(mode, "--report") == 0) return report(ticks);
+
+    World world;
+    for (long t = 0; t < ticks; ++t) world.tick();
+    if (std::strcmp(mode, "--dump") == 0) {
+        dump_bodies(std::cout, world.bodies, ticks);
+        return 0;
+    }
+    if (*mode != '\0') {
+        std::fprintf(stderr, "physics_trace: unknown option %s\n", mode);
+        return 2;
+    }
+    std::printf("%016" PRIx64 "\n", state_hash(world.bodies));
+    return 0;
+}

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <typeinfo>
+
+#include "physics/body_dump.h"
+#include "physics/rigid_body.h"
+#include "tests/physics/test_bodies.h"
+
+namespace {
+
+void expect_all_bits_equal(const RigidBody& a, const RigidBody& b) {
+    EXPECT_TRUE(same_bits(a.position, b.position));
+    EXPECT_TRUE(same_bits(a.previous_position, b.previous_position));
+    EXPECT_TRUE(same_bits(a.velocity, b.velocity));
+    EXPECT_TRUE(same_bits(a.angular_velocity, b.angular_velocity));
+    EXPECT_TRUE(same_bits(a.orientation, b.orientation));
+    EXPECT_TRUE(same_bits(a.previous_orientation, b.previous_orientation));
+    EXPECT_TRUE(same_bits(a.world_inverse_inertia, b.world_inverse_inertia));
+    EXPECT_EQ(a.frozen, b.frozen);
+}
+
+// A body in motion with a turned orientation, as the world step leaves one.
+RigidBody moving_body() {
+    RigidBody b;
+    set_box_vertices(b);
+    b.position = vec3(1, 2, -3);
+    b.velocity = vec3(-3, 0.5f, -3);
+    b.angular_velocity = vec3(4, 8, 3);
+    b.force = vec3(0, -98, 0);
+    b.integrate(0.016f);
+    b.integrate(0.016f);
+    return b;
+}
+
+TEST(RigidBodyConstruction, InitialValues) {
+    RigidBody b;
+    EXPECT_EQ(b.restitution, 0.1f);
+    EXPECT_FALSE(b.frozen);
+    EXPECT_TRUE(b.use_gravity);
+    EXPECT_EQ(b.mass, 10.0f);
+    // 36 / (10 * (10^2 + 10^2)) on the diagonal.
+    const float expected_inertia[9] = {0.018f, 0, 0, 0, 0.018f, 0, 0, 0, 0.018f};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(b.inverse_inertia.m[i], expected_inertia[i]) << i;
+        EXPECT_EQ(b.world_inverse_inertia.m[i], 0.0f) << i;
+        EXPECT_EQ(b.orientation.m[i], (i % 4 == 0) ? 1.0f : 0.0f) << i;
+    }
+    for (const vec3* v : {&b.velocity, &b.angular_velocity, &b.force, &b.torque, &b.position,
+                          &b.previous_position, &b.offset})
+        EXPECT_EQ(*v, vec3(0, 0, 0));
+    for (const vec3& v : b.vertices) EXPECT_EQ(v, vec3(0, 0, 0));
+    EXPECT_STREQ(typeid(b).name(), typeid(RigidBody).name());
+}
+
+TEST(RigidBodyConstruction, ModelMatrix) {
+    RigidBody b;
+    b.position = vec3(0, 6, -10);
+    const matrix4 m = b.model_matrix();
+    const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 6, -10, 1};
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], expected[i]) << i;
+
+    // Column c of the orientation goes into column c of the upper 3x3 block.
+    const RigidBody t = moving_body();
+    const matrix4 mt = t.model_matrix();
+    for (int c = 0; c < 3; ++c) {
+        for (int r = 0; r < 3; ++r) EXPECT_EQ(mt.m[4 * c + r], t.orientation.m[3 * c + r]);
+        EXPECT_EQ(mt.m[4 * c + 3], 0.0f);
+    }
+    EXPECT_EQ(mt.m[12], t.position.x);
+    EXPECT_EQ(mt.m[13], t.position.y);
+    EXPECT_EQ(mt.m[14], t.position.z);
+    EXPECT_EQ(mt.m[15], 1.0f);
+    // It maps a corner to where the collision tests see it.
+    const vec4 corner = mt.transform(vec4(0.25f, -0.25f, 0.25f, 1));
+    const vec3 seen = t.orientation.transform(vec3(0.25f, -0.25f, 0.25f)) + t.position;
+    EXPECT_NEAR(corner.x, seen.x, 1e-6);
+    EXPECT_NEAR(corner.y, seen.y, 1e-6);
+    EXPECT_NEAR(corner.z, seen.z, 1e-6);
+}
+
+TEST(RigidBodyIntegrate, FrozenChangesNothing) {
+    RigidBody b = moving_body();
+    b.frozen = true;
+    const RigidBody before = b;
+    b.integrate(0.016f);
+    expect_all_bits_equal(b, before);
+}
+
+TEST(RigidBodyIntegrate, SemiImplicitEulerOrder) {
+    RigidBody b;
+    b.position = vec3(0, 6, -10);
+    b.velocity = vec3(-3, 0, -3);
+    b.force = vec3(0, -98, 0);
+    b.integrate(0.016f);
+    // The velocity changes first and the new velocity moves the position.
+    EXPECT_EQ(b.velocity, vec3(-3, -9.8f * 0.016f, -3));
+    EXPECT_EQ(b.position.y, 6 + b.velocity.y * 0.016f);
+    EXPECT_NE(b.position.y, 6.0f);
+    EXPECT_EQ(b.previous_position, vec3(0, 6, -10));
+}
+
+TEST(RigidBodyIntegrate, ZeroTimeStep) {
+    RigidBody b = moving_body();
+    const RigidBody before = b;
+    b.integrate(0);
+    EXPECT_TRUE(same_bits(b.previous_position, before.position));
+    EXPECT_TRUE(same_bits(b.previous_orientation, before.orientation));
+    EXPECT_TRUE(same_bits(b.position, before.position));
+    EXPECT_TRUE(same_bits(b.velocity, before.velocity));
+    matrix3 settled = before.orientation;
+    settled.orthonormalize();
+    EXPECT_TRUE(same_bits(b.orientation, settled));
+    const matrix3 rebuilt = (settled * b.inverse_inertia) * settled.transpose();
+    EXPECT_TRUE(same_bits(b.world_inverse_inertia, rebuilt));
+}
+
+TEST(RigidBodyIntegrate, ZeroTorqueKeepsSpin) {
+    RigidBody b = moving_body();
+    const vec3 spin = b.angular_velocity;
+    for (int i = 0; i < 50; ++i) b.integrate(0.016f);
+    EXPECT_TRUE(same_bits(b.angular_velocity, spin));
+}
+
+TEST(RigidBodyIntegrate, ZeroSpinOnlyReorthonormalises) {
+    RigidBody b = moving_body();
+    b.angular_velocity = vec3(0, 0, 0);
+    matrix3 expected = b.orientation;
+    b.integrate(0.016f);
+    expected.orthonormalize();
+    EXPECT_TRUE(same_bits(b.orientation, expected));
+}
+
+TEST(RigidBodyIntegrate, EachAxisMovesByAxisCrossSpin) {
+    RigidBody b;
+    b.angular_velocity = vec3(0, 0, 2);
+    b.integrate(0.01f);
+    // x axis: (1, 0, 0) + 0.01 * ((1, 0, 0) x (0, 0, 2)) = (1, -0.02, 0), normalised.
+    vec3 x(1, -0.02f, 0);
+    x.normalize();
+    EXPECT_EQ(b.orientation.m[0], x.x);
+    EXPECT_EQ(b.orientation.m[1], x.y);
+    EXPECT_EQ(b.orientation.m[2], 0.0f);
+    // y axis: (0, 1, 0) + 0.01 * ((0, 1, 0) x (0, 0, 2)) = (0.02, 1, 0).
+    EXPECT_NEAR(b.orientation.m[3], 0.02f, 1e-4);
+    EXPECT_NEAR(b.orientation.m[4], 1.0f, 0.002f);
+}
+
+TEST(RigidBodyIntegrate, WorldInverseInertia) {
+    RigidBody b;
+    b.angular_velocity = vec3(4, 8, 3);
+    b.torque = vec3(1, 2, 3);
+    // The first step reads the all-zero tensor of the constructor: no spin change.
+    b.integrate(0.016f);
+    EXPECT_EQ(b.angular_velocity, vec3(4, 8, 3));
+    // Afterwards the tensor is 0.018 times identity within the normalisation error.
+    for (int i = 0; i < 9; ++i) {
+        if (i % 4 == 0) {
+            EXPECT_NEAR(b.world_inverse_inertia.m[i], 0.018f, 0.018f * 0.004f) << i;
+        } else {
+            EXPECT_NEAR(b.world_inverse_inertia.m[i], 0.0f, 1e-8) << i;
+        }
+    }
+    // So the second step does feel the torque.
+    b.integrate(0.016f);
+    EXPECT_NE(b.angular_velocity, vec3(4, 8, 3));
+    EXPECT_NEAR(b.angular_velocity.z, 3 + 3 * 0.018f * 0.016f, 1e-5);
+}
+
+TEST(RigidBodyConfig, SaveIntegrateRestore) {
+    RigidBody b = moving_body();
+    BodyConfig config;
+    b.save_config(config);
+    const RigidBody before = b;
+    b.integrate(0.016f);
+    const RigidBody integrated = b;
+    b.restore_config(config);
+    EXPECT_TRUE(same_bits(b.orientation, before.orientation));
+    EXPECT_TRUE(same_bits(b.world_inverse_inertia, before.world_inverse_inertia));
+    EXPECT_TRUE(same_bits(b.velocity, before.velocity));
+    EXPECT_TRUE(same_bits(b.angular_velocity, before.angular_velocity));
+    EXPECT_TRUE(same_bits(b.position, before.position));
+    // The previous pose stays what integrate wrote.
+    EXPECT_TRUE(same_bits(b.previous_position, integrated.previous_position));
+    EXPECT_TRUE(same_bits(b.previous_orientation, integrated.previous_orientation));
+    EXPECT_FALSE(same_bits(b.previous_position, before.previous_position));
+    static_assert(sizeof(BodyConfig) == 2 * sizeof(matrix3) + 3 * sizeof(vec3),
+                  "five fields and nothing else");
+}
+
+TEST(BodyDump, ShowsEveryBody) {
+    BodyList bodies;
+    bodies.push_back(make_box(vec3(0, 6, -10)));
+    bodies.push_back(make_box(vec3(1.5f, 0.25f, -2)));
+    bodies[1]->frozen = true;
+    bodies[1]->velocity = vec3(0, -0.125f, 0);
+    const std::string text = dump_bodies(bodies, 42);
+    EXPECT_NE(text.find("tick 42: 2 bodies"), std::string::npos) << text;
+    EXPECT_NE(text.find("body 0 moving position(0, 6, -10)"), std::string::npos) << text;
+    EXPECT_NE(text.find("body 1 frozen position(1.5, 0.25, -2)"), std::string::npos) << text;
+    EXPECT_NE(text.find("velocity(0, -0.125, 0)"), std::string::npos) << text;
+    EXPECT_NE(text.find("orientation(1, 0, 0, 0, 1, 0, 0, 0, 1)"), std::string::npos) << text;
+
+    const std::uint64_t h = state_hash(bodies);
+    bodies[1]->velocity.y = std::nextafter(-0.125f, 0.0f);
+    EXPECT_NE(state_hash(bodies), h) << "a one-unit change must show";
+}
+
+}  // namespace
