@@ -24,7 +24,7 @@ void set_box(RigidBody& b) {
 }
 
 // The scene right after its sixth box appeared (tick 720). From there the ticks
-// up to 2220 still have three boxes moving; the run is replayed over that window.
+// up to 2220 keep at least three boxes moving; the run is replayed over that window.
 constexpr int scene_start = 720;
 constexpr int scene_window = 1500;
 
