@@ -4,9 +4,37 @@
 // glew.h comes first: it refuses to follow another GL header.
 #include <EGL/eglext.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
+
+std::vector<std::string> loaded_modules() {
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
+                static_cast<std::vector<std::string>*>(data)->push_back(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+// eglTerminate unloads the driver that eglInitialize loaded; the next context
+// would load it again, and leak reports at exit could no longer name it. Those
+// modules stay resident for the rest of the process instead.
+void keep_resident(const std::vector<std::string>& before) {
+    for (const std::string& name : loaded_modules()) {
+        if (std::find(before.begin(), before.end(), name) != before.end()) continue;
+        if (void* handle = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE))
+            dlclose(handle);
+    }
+}
 
 std::string egl_error_text(const char* call) {
     char text[96];
@@ -42,7 +70,10 @@ bool EglContext::create(int width, int height) {
         return fail(egl_error_text("eglGetPlatformDisplay(surfaceless)"));
     EGLint major = 0;
     EGLint minor = 0;
-    if (eglInitialize(display_, &major, &minor) != EGL_TRUE) {
+    const std::vector<std::string> modules_before = loaded_modules();
+    const EGLBoolean initialized = eglInitialize(display_, &major, &minor);
+    keep_resident(modules_before);
+    if (initialized != EGL_TRUE) {
         const std::string text = egl_error_text("eglInitialize");
         display_ = EGL_NO_DISPLAY;  // nothing to terminate
         return fail(text);

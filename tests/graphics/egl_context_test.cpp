@@ -2,6 +2,25 @@
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
+#include <link.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+std::set<std::string> loaded_modules() {
+    std::set<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            static_cast<std::set<std::string>*>(data)->insert(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+}  // namespace
 
 // The context the GL tests and the headless host stand on: what the system
 // needs from it must really be there.
@@ -59,7 +78,10 @@ TEST(EglContext, PresentsThroughItsDeviceContext) {
 TEST(EglContext, TearsDownAndCreatesAgain) {
     EglContext context;
     ASSERT_TRUE(context.create(16, 16)) << context.error();
+    const std::set<std::string> with_driver = loaded_modules();
     context.destroy();
+    // The driver stays mapped, so leak reports can still name its frames.
+    EXPECT_EQ(loaded_modules(), with_driver);
     EXPECT_FALSE(context.valid());
     EXPECT_EQ(glGetString(GL_VERSION), nullptr);  // nothing current any more
     context.destroy();                            // a second teardown is harmless
