@@ -1,5 +1,7 @@
 #include "math/matrix3.h"
 
+#include "math/gram_schmidt.h"
+
 matrix3 matrix3::identity() {
     matrix3 r{};
     r.m[0] = r.m[4] = r.m[8] = 1;
@@ -51,11 +53,8 @@ matrix3 matrix3::transpose() const {
 void matrix3::orthonormalize() {
     vec3 x(m[0], m[1], m[2]);
     vec3 y(m[3], m[4], m[5]);
-    x.normalize();
-    vec3 z = cross(x, y);
-    z.normalize();
-    y = cross(z, x);
-    y.normalize();
+    vec3 z;
+    orthonormalize_axes(x, y, z);
     m[0] = x.x, m[1] = x.y, m[2] = x.z;
     m[3] = y.x, m[4] = y.y, m[5] = y.z;
     m[6] = z.x, m[7] = z.y, m[8] = z.z;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/gram_schmidt.h"
+
 matrix4 matrix4::identity() {
     matrix4 r{};
     r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1;
@@ -69,11 +71,8 @@ matrix4 matrix4::transpose() const {
 void matrix4::orthonormalize() {
     vec3 x(m[0], m[1], m[2]);
     vec3 y(m[4], m[5], m[6]);
-    x.normalize();
-    vec3 z = cross(x, y);
-    z.normalize();
-    y = cross(z, x);
-    y.normalize();
+    vec3 z;
+    orthonormalize_axes(x, y, z);
     m[0] = x.x, m[1] = x.y, m[2] = x.z;
     m[4] = y.x, m[5] = y.y, m[6] = y.z;
     m[8] = z.x, m[9] = z.y, m[10] = z.z;
