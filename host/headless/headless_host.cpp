@@ -1,8 +1,6 @@
 #include "host/headless/headless_host.h"
 
 #include <GL/glew.h>
-#include <dlfcn.h>
-#include <link.h>
 
 #include "host/key_table.h"
 
@@ -12,18 +10,6 @@ constexpr unsigned table_keys[] = {vk_return, vk_shift, vk_control, vk_escape,
                                    vk_left,   vk_up,    vk_right,   vk_down};
 constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::right,
                                          MouseButton::middle};
-
-// Keeps every library loaded so far mapped until the process ends. Terminating
-// the EGL display unloads the GL driver, whose globals are the only references
-// to some of its allocations; once they are unmapped, the leak checker counts
-// that memory as lost, and each new context would load the driver again.
-int pin_library(dl_phdr_info* info, std::size_t, void*) {
-    if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
-        // The handle is deliberately never closed.
-        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -38,7 +24,6 @@ bool HeadlessHost::start(int width, int height, std::string& error) {
         error = context_.error();
         return false;
     }
-    dl_iterate_phdr(&pin_library, nullptr);
     width_ = width;
     height_ = height;
     started_ = true;
