@@ -31,33 +31,24 @@ struct FacePair {
     }
 };
 
-TEST(CollidePlane, VertexOnThePlaneIsClear) {
-    auto b = make_box(vec3(0, half_extent, -10));
-    b->velocity = vec3(0, -5, 0);
-    b->previous_position = vec3(0, 5, -10);
-    EXPECT_FALSE(b->collide_plane(floor_plane));
-    EXPECT_EQ(b->velocity, vec3(0, -5, 0));
-    EXPECT_EQ(b->position, vec3(0, half_extent, -10));
-}
-
-TEST(CollidePlane, QuarterBehindIsTouchingAndPutsTheBodyBack) {
-    auto b = make_box(vec3(0, 0, -10));  // lowest vertices at s = -0.25 exactly
-    b->velocity = vec3(0, -5, 0);
-    b->previous_position = vec3(0, 5, -10);
-    b->previous_orientation = matrix3::identity() * 0.5f;
-    EXPECT_FALSE(b->collide_plane(floor_plane));
-    EXPECT_GT(b->velocity.y, 0.0f);
-    EXPECT_EQ(b->position, vec3(0, 5, -10));
-    EXPECT_TRUE(same_bits(b->orientation, b->previous_orientation));
-}
-
-TEST(CollidePlane, DeeperThanAQuarterIsTooDeepAndChangesNothing) {
-    auto b = make_box(vec3(0, -1e-6f, -10));
-    b->velocity = vec3(0, -5, 0);
-    b->previous_position = vec3(0, 5, -10);
-    EXPECT_TRUE(b->collide_plane(floor_plane));
-    EXPECT_EQ(b->velocity, vec3(0, -5, 0));
-    EXPECT_EQ(b->position, vec3(0, -1e-6f, -10));
+TEST(CollidePlane, Thresholds) {
+    // Lowest vertices at s = 0, at s = -0.25 exactly, and just beyond.
+    const struct {
+        float y;
+        bool deep, touching;
+    } cases[] = {{half_extent, false, false}, {0, false, true}, {-1e-6f, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.y);
+        auto b = make_box(vec3(0, c.y, -10));
+        b->velocity = vec3(0, -5, 0);
+        b->previous_position = vec3(0, 5, -10);
+        b->previous_orientation = matrix3::identity() * 0.5f;
+        EXPECT_EQ(b->collide_plane(floor_plane), c.deep);
+        // Touching puts the body back at its previous pose with a new velocity.
+        EXPECT_EQ(b->velocity.y > 0, c.touching);
+        EXPECT_EQ(b->position, c.touching ? vec3(0, 5, -10) : vec3(0, c.y, -10));
+        EXPECT_EQ(same_bits(b->orientation, b->previous_orientation), c.touching);
+    }
 }
 
 TEST(ContactResponse, WorkedPlaneContact) {
@@ -138,40 +129,47 @@ TEST(ContactResponse, TowardOtherBody) {
     EXPECT_GT(a.velocity.y, -2.0f);
 }
 
-TEST(CollideBody, ExactlyOnTheBandIsTouching) {
-    FacePair f;
+TEST(CollideBody, ContactBand) {
     ASSERT_EQ(exact_scale * inv_sqrt(exact_scale * exact_scale), 1.0f);
-    f.other.vertices[3] = vec3(0, -band, 0);
+    const vec3 none(100, 100, 100);
+    const struct {
+        const char* name;
+        vec3 v0, v1, v2;
+        bool deep, touching;
+    } cases[] = {
+        {"exactly on the band", vec3(0, -band, 0), none, none, false, true},
+        {"just beyond the band", vec3(0, std::nextafter(-band, -1.0f), 0), none, none, true, false},
+        {"outside +y by the band or more", vec3(0, band, 0), vec3(0, 0.5f, 0), none, false, false},
+        {"outside by less than the band", vec3(0, 0.001f, 0), none, none, false, true},
+        // A deep vertex stops the test at once; a touching one before it keeps its
+        // response. The face planes are not rebuilt after the body is put back, so
+        // a deep vertex is still measured against the planes of the first pose.
+        {"touching, then deep", vec3(0, -band / 2, 0), vec3(0, -0.25f, 0), none, true, true},
+        {"deep, then touching", vec3(0, -0.25f, 0), vec3(0, -band / 2, 0), none, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FacePair f;
+        f.other.vertices[0] = c.v0, f.other.vertices[1] = c.v1, f.other.vertices[2] = c.v2;
+        const vec3 position = f.stepped.position;
+        EXPECT_EQ(f.stepped.collide_body(f.other), c.deep);
+        EXPECT_EQ(f.other.velocity != vec3(0, 0, 0), c.touching);
+        if (!c.touching) {
+            EXPECT_EQ(f.stepped.position, position);
+            EXPECT_EQ(f.stepped.velocity, vec3(-2, -2, 0));
+        } else if (!c.deep) {
+            EXPECT_EQ(f.stepped.position, vec3(0, 3, 0));
+            EXPECT_TRUE(same_bits(f.stepped.orientation, matrix3::identity()));
+        }
+    }
+    // The other body's vertices go through its orientation and position:
+    // 2 * 0.125 - 0.25 = 0, within the band.
+    FacePair f;
+    f.other.orientation = matrix3::identity() * 2.0f;
+    f.other.position = vec3(0, -0.25f, 0);
+    f.other.vertices[2] = vec3(0, 0.125f, 0);
     EXPECT_FALSE(f.stepped.collide_body(f.other));
     EXPECT_NE(f.other.velocity, vec3(0, 0, 0));
-    EXPECT_EQ(f.stepped.position, vec3(0, 3, 0));
-    EXPECT_TRUE(same_bits(f.stepped.orientation, matrix3::identity()));
-}
-
-TEST(CollideBody, JustBeyondTheBandIsTooDeep) {
-    FacePair f;
-    f.other.vertices[3] = vec3(0, std::nextafter(-band, -1.0f), 0);
-    const vec3 position = f.stepped.position;
-    EXPECT_TRUE(f.stepped.collide_body(f.other));
-    EXPECT_EQ(f.other.velocity, vec3(0, 0, 0));
-    EXPECT_EQ(f.stepped.position, position);
-}
-
-TEST(CollideBody, OutsideOneFace) {
-    // Outside the +y face by the band or more: clear.
-    FacePair f;
-    f.other.vertices[0] = vec3(0, band, 0);
-    f.other.vertices[5] = vec3(0, 0.5f, 0);
-    const vec3 position = f.stepped.position;
-    EXPECT_FALSE(f.stepped.collide_body(f.other));
-    EXPECT_EQ(f.other.velocity, vec3(0, 0, 0));
-    EXPECT_EQ(f.stepped.velocity, vec3(-2, -2, 0));
-    EXPECT_EQ(f.stepped.position, position);
-    // Outside by less than the band still counts as touching.
-    FacePair g;
-    g.other.vertices[0] = vec3(0, 0.001f, 0);
-    EXPECT_FALSE(g.stepped.collide_body(g.other));
-    EXPECT_NE(g.other.velocity, vec3(0, 0, 0));
 }
 
 TEST(CollideBody, FirstFaceWinsATie) {
@@ -187,32 +185,6 @@ TEST(CollideBody, FirstFaceWinsATie) {
     EXPECT_FALSE(g.stepped.collide_body(g.other));
     EXPECT_LT(g.other.velocity.x, 0.0f);
     EXPECT_EQ(g.other.velocity.y, 0.0f);
-}
-
-TEST(CollideBody, DeepVertexStopsTheTestAtOnce) {
-    // Touching vertex before the deep one: its response stays behind.
-    FacePair f;
-    f.other.vertices[0] = vec3(0, -band / 2, 0);
-    f.other.vertices[1] = vec3(0, -0.25f, 0);
-    EXPECT_TRUE(f.stepped.collide_body(f.other));
-    EXPECT_NE(f.other.velocity, vec3(0, 0, 0));
-    // The face planes are not rebuilt after the body is put back, so the deep
-    // vertex is still measured against the planes of the first pose.
-    FacePair g;
-    g.other.vertices[0] = vec3(0, -0.25f, 0);
-    g.other.vertices[1] = vec3(0, -band / 2, 0);
-    EXPECT_TRUE(g.stepped.collide_body(g.other));
-    EXPECT_EQ(g.other.velocity, vec3(0, 0, 0));
-}
-
-TEST(CollideBody, OtherBodysPoseCounts) {
-    // The other body's vertices go through its orientation and position.
-    FacePair f;
-    f.other.orientation = matrix3::identity() * 2.0f;
-    f.other.position = vec3(0, -0.25f, 0);
-    f.other.vertices[2] = vec3(0, 0.125f, 0);  // 2 * 0.125 - 0.25 = 0: within the band
-    EXPECT_FALSE(f.stepped.collide_body(f.other));
-    EXPECT_NE(f.other.velocity, vec3(0, 0, 0));
 }
 
 TEST(ContainsPoint, StrictlyInsideTheVertexBox) {

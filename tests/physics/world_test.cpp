@@ -17,32 +17,20 @@ ScriptedBody* add_scripted(World& world, const vec3& position = vec3(0, 5, -10))
     return static_cast<ScriptedBody*>(world.bodies.back().get());
 }
 
-TEST(WorldStep, EmptyWorldDoesNothing) {
-    World world;
-    world.step_physics();
-    EXPECT_TRUE(world.bodies.empty());
-}
-
 TEST(WorldStep, BodyMeetingNothingGetsOneFullStep) {
-    World world;
-    ScriptedBody* b = add_scripted(world);
-    world.step_physics();
-    ASSERT_EQ(b->calls.size(), 1u) << dump_bodies(world.bodies, 1);
-    EXPECT_EQ(b->calls[0].dt, step);
-    EXPECT_EQ(b->calls[0].force, vec3(0, -9.8f * 10, 0));
-    EXPECT_EQ(b->force, vec3(0, 0, 0));
-    EXPECT_FALSE(b->frozen);
-    EXPECT_LT(b->velocity.y, 0.0f);
-}
-
-TEST(WorldStep, NoGravityWithoutUseGravity) {
-    World world;
-    ScriptedBody* b = add_scripted(world);
-    b->use_gravity = false;
-    world.step_physics();
-    ASSERT_EQ(b->calls.size(), 1u);
-    EXPECT_EQ(b->calls[0].force, vec3(0, 0, 0));
-    EXPECT_EQ(b->velocity, vec3(0, 0, 0));
+    for (bool gravity : {true, false}) {
+        SCOPED_TRACE(gravity ? "use_gravity" : "no gravity");
+        World world;
+        ScriptedBody* b = add_scripted(world);
+        b->use_gravity = gravity;
+        world.step_physics();
+        ASSERT_EQ(b->calls.size(), 1u) << dump_bodies(world.bodies, 1);
+        EXPECT_EQ(b->calls[0].dt, step);
+        EXPECT_EQ(b->calls[0].force, gravity ? vec3(0, -9.8f * 10, 0) : vec3(0, 0, 0));
+        EXPECT_EQ(b->force, vec3(0, 0, 0));
+        EXPECT_FALSE(b->frozen);
+        EXPECT_EQ(b->velocity, vec3(0, gravity ? -9.8f * step : 0, 0));
+    }
 }
 
 TEST(WorldStep, AlwaysTooDeepFreezesAfterElevenHalvedTries) {
@@ -73,7 +61,8 @@ TEST(WorldStep, AlwaysTooDeepFreezesAfterElevenHalvedTries) {
     EXPECT_EQ(b->calls.size(), 11u);
 }
 
-TEST(WorldStep, TenHalvingsStillFinishTheStep) {
+TEST(WorldStep, HalvingsCountOverTheWholeStep) {
+    // Ten halvings still finish the step with what remains.
     World world;
     ScriptedBody* b = add_scripted(world);
     b->deep.assign(10, true);
@@ -82,32 +71,28 @@ TEST(WorldStep, TenHalvingsStillFinishTheStep) {
     EXPECT_EQ(b->calls[10].dt, step / 1024);
     EXPECT_EQ(b->calls[11].dt, step - step / 1024);
     EXPECT_FALSE(b->frozen);
-}
 
-TEST(WorldStep, HalvingsCountOverTheWholeStep) {
     // Two halvings, a successful quarter step, then nine more: eleven, frozen.
-    World world;
-    ScriptedBody* b = add_scripted(world);
-    b->deep = {true, true, false, true, true, true, true, true, true, true, true, true};
-    world.step_physics();
-    ASSERT_EQ(b->calls.size(), 12u) << dump_bodies(world.bodies, 1);
-    EXPECT_EQ(b->calls[0].dt, step);
-    EXPECT_EQ(b->calls[1].dt, step / 2);
-    EXPECT_EQ(b->calls[2].dt, step / 4);
-    // From t = 0.004 the remaining 0.012 is halved again and again.
-    for (int k = 0; k < 9; ++k) EXPECT_NEAR(b->calls[3 + k].dt, 0.012f / float(1 << k), 1e-9) << k;
-    EXPECT_TRUE(b->frozen);
-    // It keeps the state of its successful sub-step.
-    EXPECT_TRUE(same_bits(b->position, b->calls[2].position_after));
-
-    // One halving fewer after the success: the step completes.
     World other;
     ScriptedBody* c = add_scripted(other);
-    c->deep = {true, true, false, true, true, true, true, true, true, true, true};
+    c->deep = {true, true, false, true, true, true, true, true, true, true, true, true};
     other.step_physics();
-    EXPECT_FALSE(c->frozen);
-    // Eight halvings down to 0.012 / 256, then that sub-step and the rest succeed.
-    EXPECT_EQ(c->calls.size(), 13u);
+    ASSERT_EQ(c->calls.size(), 12u) << dump_bodies(other.bodies, 1);
+    EXPECT_TRUE(c->calls[0].dt == step && c->calls[1].dt == step / 2 && c->calls[2].dt == step / 4);
+    // From t = 0.004 the remaining 0.012 is halved again and again.
+    for (int k = 0; k < 9; ++k) EXPECT_NEAR(c->calls[3 + k].dt, 0.012f / float(1 << k), 1e-9) << k;
+    EXPECT_TRUE(c->frozen);
+    // It keeps the state of its successful sub-step.
+    EXPECT_TRUE(same_bits(c->position, c->calls[2].position_after));
+
+    // One halving fewer after the success: eight halvings down to 0.012 / 256,
+    // then that sub-step and the rest succeed.
+    World third;
+    ScriptedBody* d = add_scripted(third);
+    d->deep = {true, true, false, true, true, true, true, true, true, true, true};
+    third.step_physics();
+    EXPECT_FALSE(d->frozen);
+    EXPECT_EQ(d->calls.size(), 13u);
 }
 
 TEST(WorldQueries, NeverAgainstItself) {
@@ -229,11 +214,10 @@ TEST(Spawning, NewBodyTakesPartInTheSameTick) {
     EXPECT_EQ(b.velocity, vec3(-3, -9.8f * step, -3));
     EXPECT_EQ(b.angular_velocity, vec3(4, 8, 3));
     EXPECT_EQ(b.force, vec3(0, 0, 0));
-    const vec3 expected_vertices[8] = {{-0.25f, -0.25f, -0.25f}, {-0.25f, -0.25f, 0.25f},
-                                       {-0.25f, 0.25f, -0.25f},  {-0.25f, 0.25f, 0.25f},
-                                       {0.25f, -0.25f, -0.25f},  {0.25f, -0.25f, 0.25f},
-                                       {0.25f, 0.25f, -0.25f},   {0.25f, 0.25f, 0.25f}};
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(b.vertices[k], expected_vertices[k]) << k;
+    // Vertex k has x, y, z at +0.25 where bits 2, 1, 0 of k are set.
+    RigidBody box;
+    set_box_vertices(box);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(b.vertices[k], box.vertices[k]) << k;
     EXPECT_EQ(b.restitution, 0.1f);
     EXPECT_EQ(b.mass, 10.0f);
 }
