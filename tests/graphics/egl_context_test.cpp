@@ -1,11 +1,13 @@
+// The context the GL tests and the headless host stand on: what the system
+// needs from it must really be there.
 #include "host/egl_context.h"
 
-#include <GL/glew.h>
-#include <gtest/gtest.h>
 #include <link.h>
 
 #include <set>
 #include <string>
+
+#include "tests/support/gl_fixture.h"
 
 namespace {
 
@@ -20,63 +22,28 @@ std::set<std::string> loaded_modules() {
     return names;
 }
 
-}  // namespace
-
-// The context the GL tests and the headless host stand on: what the system
-// needs from it must really be there.
-TEST(EglContext, GivesCurrentCompatibilityContextWithWindowFramebuffer) {
+TEST(EglContext, GivesCompatibilityContextWithDepthAndStencilInFramebufferZero) {
     EglContext context;
     ASSERT_TRUE(context.create(40, 24)) << context.error();
-    EXPECT_TRUE(context.valid());
-    EXPECT_EQ(context.width(), 40);
-    EXPECT_EQ(context.height(), 24);
-
-    GLint major = 0, minor = 0, profile = 0;
-    glGetIntegerv(GL_MAJOR_VERSION, &major);
-    glGetIntegerv(GL_MINOR_VERSION, &minor);
-    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
-    EXPECT_GE(major * 10 + minor, 32);
-    EXPECT_NE(profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT, 0);
-
-    // Legacy clamp and immediate mode exist only in the compatibility profile.
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glBegin(GL_TRIANGLES);
-    glVertex3f(0, 0, 0);
-    glEnd();
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
-    // Framebuffer 0 is the pbuffer: complete, sized, with depth and stencil.
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER),
-              static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 40);
-    EXPECT_EQ(viewport[3], 24);
-    GLint depth_bits = 0, stencil_bits = 0;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH,
-                                          GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depth_bits);
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL,
-                                          GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencil_bits);
-    EXPECT_EQ(depth_bits, 24);
-    EXPECT_EQ(stencil_bits, 8);
-}
-
-TEST(EglContext, PresentsThroughItsDeviceContext) {
-    EglContext context;
-    ASSERT_TRUE(context.create(16, 16)) << context.error();
+    EXPECT_TRUE(context.valid() && context.width() == 40 && context.height() == 24);
+    EXPECT_GE(get_integer(GL_MAJOR_VERSION) * 10 + get_integer(GL_MINOR_VERSION), 32);
+    EXPECT_NE(get_integer(GL_CONTEXT_PROFILE_MASK) & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT, 0);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    EXPECT_EQ(query(glGetFramebufferAttachmentParameteriv, GL_FRAMEBUFFER, GL_DEPTH,
+                    GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE),
+              24);
+    EXPECT_EQ(query(glGetFramebufferAttachmentParameteriv, GL_FRAMEBUFFER, GL_STENCIL,
+                    GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE),
+              8);
     EXPECT_EQ(*context.window_handle(), nullptr);
-    ASSERT_NE(*context.device_context(), nullptr);
     present_back_buffer(*context.device_context());
-    present_back_buffer(*context.device_context());
-    EXPECT_EQ(context.present_count(), 2u);
-    EXPECT_EQ(context.present_ok_count(), 2u);
+    EXPECT_EQ(context.present_ok_count(), 1u);
 }
 
 TEST(EglContext, TearsDownAndCreatesAgain) {
     EglContext context;
+    EXPECT_FALSE(context.create(0, 16));
+    EXPECT_EQ(context.error(), "EGL context: the surface size must be positive");
     ASSERT_TRUE(context.create(16, 16)) << context.error();
     const std::set<std::string> with_driver = loaded_modules();
     context.destroy();
@@ -85,14 +52,8 @@ TEST(EglContext, TearsDownAndCreatesAgain) {
     EXPECT_FALSE(context.valid());
     EXPECT_EQ(glGetString(GL_VERSION), nullptr);  // nothing current any more
     context.destroy();                            // a second teardown is harmless
-    EXPECT_FALSE(context.make_current());
     ASSERT_TRUE(context.create(8, 8)) << context.error();
     EXPECT_NE(glGetString(GL_VERSION), nullptr);
 }
 
-TEST(EglContext, RejectsEmptySurfaceWithMessage) {
-    EglContext context;
-    EXPECT_FALSE(context.create(0, 16));
-    EXPECT_FALSE(context.valid());
-    EXPECT_EQ(context.error(), "EGL context: the surface size must be positive");
-}
+}  // namespace

@@ -7,21 +7,27 @@
 
 #include "host/egl_context.h"
 
+constexpr GLenum kNoError = GL_NO_ERROR;
+
+// One integer out of any glGet*iv-style query: query(glGetShaderiv, shader, GL_COMPILE_STATUS).
+template <class Get, class... Args>
+GLint query(Get get, Args... args) {
+    GLint value = -1;
+    get(args..., &value);
+    return value;
+}
+
+inline GLint get_integer(GLenum pname) {
+    return query(glGetIntegerv, pname);
+}
+
 class GlTest : public ::testing::Test {
   protected:
-    static constexpr int kWidth = 64;
-    static constexpr int kHeight = 64;
-
-    void SetUp() override;
-    void TearDown() override;
-
-    // The pending GL error, taken off the context (GL_NO_ERROR when none).
-    static GLenum take_error();
-    // Short forms of the state queries the tests read back.
-    static GLint get_integer(GLenum pname);
-    static GLint get_integer(GLenum pname, GLuint index);
-    static GLint tex_parameter(GLenum target, GLenum pname);
-    static GLint tex_level_parameter(GLenum target, GLint level, GLenum pname);
+    void SetUp() override {
+        ASSERT_TRUE(context.create(64, 64)) << context.error();
+        ASSERT_EQ(glGetError(), kNoError);
+    }
+    void TearDown() override { context.destroy(); }
 
     EglContext context;
 };

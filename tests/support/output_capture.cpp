@@ -4,18 +4,13 @@
 
 #include <cstdlib>
 
-OutputCapture::OutputCapture(FILE* stream) : stream_(stream) {
+OutputCapture::OutputCapture(FILE* stream) : stream_(stream), sink_(std::tmpfile()) {
     std::fflush(stream_);
-    sink_ = std::tmpfile();
     saved_fd_ = dup(fileno(stream_));
     if (sink_ == nullptr || saved_fd_ < 0 || dup2(fileno(sink_), fileno(stream_)) < 0) {
         std::fprintf(stderr, "OutputCapture: cannot redirect the stream\n");
         std::abort();
     }
-}
-
-OutputCapture::~OutputCapture() {
-    if (saved_fd_ >= 0) finish();
 }
 
 std::string OutputCapture::finish() {
@@ -27,10 +22,7 @@ std::string OutputCapture::finish() {
     close(saved_fd_);
     saved_fd_ = -1;
     std::rewind(sink_);
-    char chunk[4096];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), sink_)) > 0) text.append(chunk, n);
+    for (int c = std::fgetc(sink_); c != EOF; c = std::fgetc(sink_)) text += static_cast<char>(c);
     std::fclose(sink_);
-    sink_ = nullptr;
     return text;
 }

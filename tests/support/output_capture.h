@@ -8,7 +8,7 @@
 class OutputCapture {
   public:
     explicit OutputCapture(FILE* stream);
-    ~OutputCapture();
+    ~OutputCapture() { finish(); }
     OutputCapture(const OutputCapture&) = delete;
     OutputCapture& operator=(const OutputCapture&) = delete;
 
@@ -17,6 +17,6 @@ class OutputCapture {
 
   private:
     FILE* stream_;
-    FILE* sink_ = nullptr;
-    int saved_fd_ = -1;
+    FILE* sink_;
+    int saved_fd_;
 };

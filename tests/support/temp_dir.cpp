@@ -7,18 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
-ScopedTempDir::ScopedTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "gltest-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) {
+ScopedTempDir::ScopedTempDir() : previous_(std::filesystem::current_path().string()) {
+    std::string name = (std::filesystem::temp_directory_path() / "gltest-XXXXXX").string();
+    if (mkdtemp(&name[0]) == nullptr) {
         std::perror("mkdtemp");
         std::abort();
     }
-    path_ = name.data();
-    previous_ = std::filesystem::current_path().string();
+    path_ = name;
     std::filesystem::current_path(path_);
 }
 
@@ -29,13 +25,11 @@ ScopedTempDir::~ScopedTempDir() {
 }
 
 void write_file(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }

@@ -12,8 +12,6 @@ class ScopedTempDir {
     ScopedTempDir(const ScopedTempDir&) = delete;
     ScopedTempDir& operator=(const ScopedTempDir&) = delete;
 
-    const std::string& path() const { return path_; }
-
   private:
     std::string path_;
     std::string previous_;
