@@ -83,26 +83,25 @@ TEST_F(GraphicsState, SwitchesMasksAndBlendFunc) {
 }
 
 TEST_F(GraphicsState, CullFaceAndDepthFuncMatchNamesExactly) {
+    // From a state neither setter produces: an unknown depth name changes nothing.
     const struct {
+        void (Graphics::*set)(const char*);
         const char* name;
-        GLint before, after;
-    } culls[] = {{"back", GL_FRONT, GL_BACK},
-                 {"front", GL_BACK, GL_FRONT},
-                 {"Back", GL_BACK, GL_FRONT},
-                 {"back ", GL_BACK, GL_FRONT}},
-      depths[] = {{"<=", GL_GREATER, GL_LEQUAL},
-                  {"<", GL_GREATER, GL_LESS},
-                  {"==", GL_GREATER, GL_GREATER},
-                  {"< ", GL_GREATER, GL_GREATER}};
-    for (const auto& c : culls) {
-        glCullFace(static_cast<GLenum>(c.before));
-        gfx.cull_face(c.name);
-        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), c.after) << '"' << c.name << '"';
-    }
-    for (const auto& c : depths) {
-        glDepthFunc(static_cast<GLenum>(c.before));
-        gfx.depth_func(c.name);
-        EXPECT_EQ(get_integer(GL_DEPTH_FUNC), c.after) << '"' << c.name << '"';
+        GLenum pname;
+        GLint value;
+    } cases[] = {{&Graphics::cull_face, "back", GL_CULL_FACE_MODE, GL_BACK},
+                 {&Graphics::cull_face, "front", GL_CULL_FACE_MODE, GL_FRONT},
+                 {&Graphics::cull_face, "Back", GL_CULL_FACE_MODE, GL_FRONT},
+                 {&Graphics::cull_face, "back ", GL_CULL_FACE_MODE, GL_FRONT},
+                 {&Graphics::depth_func, "<=", GL_DEPTH_FUNC, GL_LEQUAL},
+                 {&Graphics::depth_func, "<", GL_DEPTH_FUNC, GL_LESS},
+                 {&Graphics::depth_func, "==", GL_DEPTH_FUNC, GL_GREATER},
+                 {&Graphics::depth_func, "< ", GL_DEPTH_FUNC, GL_GREATER}};
+    for (const auto& c : cases) {
+        glCullFace(GL_FRONT_AND_BACK);
+        glDepthFunc(GL_GREATER);
+        (gfx.*c.set)(c.name);
+        EXPECT_EQ(get_integer(c.pname), c.value) << '"' << c.name << '"';
     }
 }
 

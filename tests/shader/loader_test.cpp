@@ -62,10 +62,14 @@ class ShaderLoader : public GlTest {
     Graphics gfx{};
 };
 
-TEST_F(ShaderLoader, SuccessfulLoadLogsSixLinesAndKeepsTheShaders) {
-    RecordingShader shader;
+TEST_F(ShaderLoader, SuccessfulLoadsAppendSixLinesEachAndKeepTheShaders) {
+    write_file("infolog.txt", "an earlier run\n");
+    RecordingShader shader, second;
     ASSERT_EQ(shader.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
-    EXPECT_EQ(read_file("infolog.txt"), loaded("a.vs", "a.fs") + "Link successful\n");
+    ASSERT_EQ(second.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
+    const std::string block = loaded("a.vs", "a.fs") + "Link successful\n";
+    EXPECT_EQ(read_file("infolog.txt"), "an earlier run\n" + block + block);
+    EXPECT_NE(shader.program_handle, second.program_handle);
     EXPECT_EQ(shader.gfx, &gfx);
     EXPECT_TRUE(shader.vertex_src == nullptr && shader.fragment_src == nullptr);
     EXPECT_EQ(shader.geometry_handle, 0u);
@@ -128,16 +132,6 @@ TEST_F(ShaderLoader, EachFailureLogsWhereItStoppedWithTheDriversText) {
     EXPECT_EQ(syntax.fragment_src, nullptr);
     EXPECT_EQ(glIsProgram(program), GL_TRUE);
     EXPECT_EQ(query(glGetProgramiv, program, GL_LINK_STATUS), GL_FALSE);
-}
-
-TEST_F(ShaderLoader, LoadsAppendToWhatIsThere) {
-    write_file("infolog.txt", "an earlier run\n");
-    RecordingShader first, second;
-    ASSERT_EQ(first.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
-    ASSERT_EQ(second.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
-    const std::string block = loaded("a.vs", "a.fs") + "Link successful\n";
-    EXPECT_EQ(read_file("infolog.txt"), "an earlier run\n" + block + block);
-    EXPECT_NE(first.program_handle, second.program_handle);
 }
 
 TEST_F(ShaderLoader, UnwritableLogStillLoadsAndSaysSoOnStandardError) {
