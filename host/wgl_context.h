@@ -2,13 +2,8 @@
 // context first, then, where the driver offers it, a 3.1 context in its place.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// <windows.h>, included once with the project's defines.
+#include "graphics/platform_handles.h"
 
 struct WglContext {
     HDC hdc = nullptr;             // the window's own device context

@@ -1,13 +1,5 @@
 // The Win32 window host: the window class, the message loop that renders
 // whenever the queue is empty, and the window procedure that owns the demo.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include "demo/demo.h"
 #include "host/counting_demo.h"
 #include "host/event_router.h"
