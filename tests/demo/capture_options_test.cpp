@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/headless/frame_stats.h"
@@ -19,23 +21,16 @@ TEST(CaptureOptionsTest, DefaultsAndEveryOption) {
     CaptureOptions d, o;
     std::string error;
     ASSERT_TRUE(parse({}, d, error));
-    EXPECT_EQ(d.width, 800);
-    EXPECT_EQ(d.height, 600);
-    EXPECT_EQ(d.ticks, 900);
-    EXPECT_EQ(d.frames, 0);
-    EXPECT_TRUE(d.out.empty() && !d.stats);
+    EXPECT_EQ(std::tie(d.width, d.height, d.ticks, d.frames, d.out, d.stats),
+              std::make_tuple(800, 600, 900, 0, std::string(), false));
 
     ASSERT_TRUE(parse({"--size", "320x200", "--ticks", "0", "--frames", "600", "--out", "a.png",
                        "--hold", "control", "--hold", "leftbutton", "--stats"},
                       o, error))
         << error;
-    EXPECT_EQ(o.width, 320);
-    EXPECT_EQ(o.height, 200);
-    EXPECT_EQ(o.ticks, 0);
-    EXPECT_EQ(o.frames, 600);
-    EXPECT_EQ(o.out, "a.png");
+    EXPECT_EQ(std::tie(o.width, o.height, o.ticks, o.frames, o.out, o.stats),
+              std::make_tuple(320, 200, 0, 600, std::string("a.png"), true));
     EXPECT_EQ(o.hold, (std::vector<std::string>{"control", "leftbutton"}));
-    EXPECT_TRUE(o.stats);
 }
 
 TEST(CaptureOptionsTest, BadInputIsRefusedWithAReason) {

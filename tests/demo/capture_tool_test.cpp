@@ -3,6 +3,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -53,12 +54,13 @@ std::size_t count(const std::string& text, const std::string& part) {
     return n;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using ::testing::HasSubstr;
 
+// Each case runs in a fresh directory holding the shaders.
 class CaptureToolTest : public ::testing::Test {
   protected:
+    void SetUp() override { copy_shaders_here(); }
+
     ScopedTempDir dir;
     Image image{0, 0, {}};
 };
@@ -66,11 +68,10 @@ class CaptureToolTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicks) {
-    copy_shaders_here();
     const Result r = run_capture("--size 160x120 --ticks 125 --out shot.png");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(count(r.out, "Shutting down.\n"), 1u) << r.out;
-    EXPECT_TRUE(contains(r.out, "wrote shot.png (160x120, 1 bodies)")) << r.out;
+    EXPECT_THAT(r.out, HasSubstr("wrote shot.png (160x120, 1 bodies)"));
     EXPECT_FALSE(std::filesystem::exists("shot.png.tmp"));
     ASSERT_TRUE(read_png("shot.png", image));
     ASSERT_EQ(std::make_pair(image.width, image.height), std::make_pair(160, 120));
@@ -90,7 +91,6 @@ TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicks) {
 }
 
 TEST_F(CaptureToolTest, HoldingControlCapturesTheLightsView) {
-    copy_shaders_here();
     ASSERT_EQ(run_capture("--size 96x72 --ticks 1 --out camera.png").status, 0);
     const Result r = run_capture("--size 96x72 --ticks 1 --hold control --out light.png");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -103,10 +103,9 @@ TEST_F(CaptureToolTest, HoldingControlCapturesTheLightsView) {
 }
 
 TEST_F(CaptureToolTest, StatsReportTimesAndFrameRate) {
-    copy_shaders_here();
     const Result r = run_capture("--size 64x48 --ticks 2 --frames 6 --stats");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "frames: 6 timed, 0 bodies")) << r.out;
+    EXPECT_THAT(r.out, HasSubstr("frames: 6 timed, 0 bodies"));
     for (const char* line :
          {"cpu ms/frame: median ", "gpu ms/frame: median ", "gpu ms/depth pass: median ",
           "gpu ms/camera pass: median ", "frame rate: "}) {
@@ -116,49 +115,49 @@ TEST_F(CaptureToolTest, StatsReportTimesAndFrameRate) {
 }
 
 TEST_F(CaptureToolTest, MissingOrBrokenShadersStopWithAMessage) {
+    std::filesystem::remove("shadow.vs");
+    std::filesystem::remove("shadow.fs");
     Result r = run_capture("--size 64x48 --ticks 1 --out x.png");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "shadow.vs is missing")) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("shadow.vs is missing"));
     // The loader has had its say first.
-    EXPECT_TRUE(contains(read_file("infolog.txt"), "Unable to load vertex shader shadow.vs"));
+    EXPECT_THAT(read_file("infolog.txt"), HasSubstr("Unable to load vertex shader shadow.vs"));
     EXPECT_FALSE(std::filesystem::exists("x.png") || std::filesystem::exists("x.png.tmp"));
 
     copy_shaders_here();
     std::filesystem::remove("shadow.fs");
     r = run_capture("--size 64x48 --ticks 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "shadow.fs is missing")) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("shadow.fs is missing"));
 
     write_file("shadow.fs", "#version 130\nthis is not glsl\n");
     r = run_capture("--size 64x48 --ticks 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "do not compile or link")) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("do not compile or link"));
 }
 
 TEST_F(CaptureToolTest, UnwritableOutputFailsBeforeRendering) {
-    copy_shaders_here();
     const Result r = run_capture("--ticks 900 --out no/such/dir/x.png");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "cannot write no/such/dir/x.png")) << r.err;
-    EXPECT_FALSE(contains(r.out, "Shutting down.")) << "nothing was started";
+    EXPECT_THAT(r.err, HasSubstr("cannot write no/such/dir/x.png"));
+    EXPECT_THAT(r.out, testing::Not(HasSubstr("Shutting down."))) << "nothing was started";
 }
 
 TEST_F(CaptureToolTest, NoContextFailsWithAMessage) {
-    copy_shaders_here();
     // No EGL vendor library: the display cannot be opened.
     const Result r = run_capture("--ticks 1 --out x.png",
                                  "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/vendor.json "
                                  "__EGL_VENDOR_LIBRARY_DIRS=/nonexistent");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "cannot create the OpenGL context")) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("cannot create the OpenGL context"));
     EXPECT_FALSE(std::filesystem::exists("x.png") || std::filesystem::exists("x.png.tmp"));
 }
 
 TEST_F(CaptureToolTest, UsageErrorsExitTwo) {
     const Result r = run_capture("--size big");
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "--size") && contains(r.err, "usage: shadow_capture")) << r.err;
+    EXPECT_THAT(r.err, testing::AllOf(HasSubstr("--size"), HasSubstr("usage: shadow_capture")));
     const Result help = run_capture("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(contains(help.out, "--hold KEY")) << help.out;
+    EXPECT_THAT(help.out, HasSubstr("--hold KEY"));
 }

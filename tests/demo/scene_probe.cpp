@@ -6,9 +6,7 @@
 
 Rgb Image::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return Rgb{-1, -1, -1};
-    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                           static_cast<std::size_t>(x)) *
-                          3;
+    const std::size_t i = static_cast<std::size_t>(y * width + x) * 3;
     return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
