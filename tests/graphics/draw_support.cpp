@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/gl_fixture.h"
-
 namespace {
 
 GLuint compile(GLenum type, const char* source) {

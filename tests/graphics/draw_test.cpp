@@ -5,18 +5,15 @@
 
 #include <string>
 
-#include "graphics/graphics.h"
 #include "tests/graphics/draw_support.h"
-#include "tests/support/gl_fixture.h"
 #include "tests/support/output_capture.h"
 
 namespace {
 
-class GraphicsDraw : public GlTest {
+class GraphicsDraw : public GraphicsTest {
   protected:
     void SetUp() override {
-        GlTest::SetUp();
-        gfx.init(context.window_handle(), context.device_context());
+        GraphicsTest::SetUp();
         GLuint framebuffer = 0, color = 0, depth = 0;
         ASSERT_EQ(gfx.create_render_target(8, 8, &framebuffer, &color, &depth), 0);
         gfx.bind_render_target(framebuffer);
@@ -53,7 +50,6 @@ class GraphicsDraw : public GlTest {
             glVertexAttribPointer(i, 4, GL_SHORT, GL_TRUE, 8, reinterpret_cast<void*>(4));
     }
 
-    Graphics gfx{};
     GLuint vbo = 0;
 };
 
