@@ -56,7 +56,10 @@ TEST(ContactResponse, WorkedPlaneContact) {
     // after its response the body is back up at its previous position.
     auto b = make_box(vec3(0, 0.2f, -10));
     b->world_inverse_inertia = matrix3::identity() * 0.018f;
-    b->velocity = vec3(0, -5, 0);
+    // The motion along the plane and the spin, whose term (0,9,0) x r has no y
+    // part, play no part in j and are replaced, not added to.
+    b->velocity = vec3(7, -5, -3);
+    b->angular_velocity = vec3(0, 9, 0);
     b->previous_position = vec3(0, 3, -10);
     b->previous_orientation = matrix3::identity();
     EXPECT_FALSE(b->collide_plane(floor_plane));
@@ -70,19 +73,6 @@ TEST(ContactResponse, WorkedPlaneContact) {
     EXPECT_EQ(b->angular_velocity.y, 0.0f);
     EXPECT_EQ(b->angular_velocity.z, -b->angular_velocity.x);
     EXPECT_FALSE(b->frozen);
-
-    // The response alone replaces the spin and the velocity along the plane.
-    RigidBody c;
-    c.world_inverse_inertia = matrix3::identity() * 0.018f;
-    c.velocity = vec3(7, -5, -3);
-    c.angular_velocity = vec3(0, 9, 0);  // its vertex term (0,9,0) x r has no y part
-    c.use_gravity = false;
-    c.resolve_plane_contact(vec3(0, 1, 0), vec3(-0.25f, -0.25f, -0.25f));
-    EXPECT_EQ(c.velocity.x, 0.0f);
-    EXPECT_EQ(c.velocity.z, 0.0f);
-    EXPECT_EQ(c.velocity.y, b->velocity.y);
-    EXPECT_EQ(c.angular_velocity, b->angular_velocity);
-    EXPECT_FALSE(c.use_gravity);
 }
 
 TEST(ContactResponse, WorkedBodyContact) {
@@ -94,7 +84,6 @@ TEST(ContactResponse, WorkedBodyContact) {
     // Only A's restitution counts, and B's distance from the point plays no part.
     b.restitution = 0.9f;
     b.position = vec3(-4, 0, 7);
-    b.frozen = true;
     b.use_gravity = false;
     a.resolve_body_contact(b, a.position + vec3(0.1f, -0.5f, 0.2f), vec3(0, -1, 0));
 
@@ -104,13 +93,10 @@ TEST(ContactResponse, WorkedBodyContact) {
     EXPECT_NEAR(a.velocity.y, -0.9134668f, 2e-6);
     EXPECT_EQ(a.velocity.z, 0.0f);
     EXPECT_NEAR(b.velocity.y, -1.0865332f, 2e-6);
-    EXPECT_NEAR(a.velocity.y + b.velocity.y, -2.0f, 1e-6);
     EXPECT_NEAR(a.angular_velocity.x, 0.0391152f, 2e-7);
     EXPECT_EQ(a.angular_velocity.y, 0.0f);
     EXPECT_NEAR(a.angular_velocity.z, -0.0195576f, 2e-7);
     EXPECT_EQ(b.angular_velocity, -a.angular_velocity);
-    EXPECT_FALSE(a.frozen);
-    EXPECT_FALSE(b.frozen);
     EXPECT_TRUE(a.use_gravity);
     EXPECT_FALSE(b.use_gravity);
 }
@@ -154,13 +140,10 @@ TEST(CollideBody, ContactBand) {
         const vec3 position = f.stepped.position;
         EXPECT_EQ(f.stepped.collide_body(f.other), c.deep);
         EXPECT_EQ(f.other.velocity != vec3(0, 0, 0), c.touching);
-        if (!c.touching) {
-            EXPECT_EQ(f.stepped.position, position);
-            EXPECT_EQ(f.stepped.velocity, vec3(-2, -2, 0));
-        } else if (!c.deep) {
-            EXPECT_EQ(f.stepped.position, vec3(0, 3, 0));
-            EXPECT_TRUE(same_bits(f.stepped.orientation, matrix3::identity()));
-        }
+        // A touching vertex puts this body back at its previous pose.
+        EXPECT_EQ(f.stepped.position, c.touching ? vec3(0, 3, 0) : position);
+        EXPECT_EQ(same_bits(f.stepped.orientation, matrix3::identity()), c.touching);
+        EXPECT_EQ(f.stepped.velocity == vec3(-2, -2, 0), !c.touching);
     }
     // The other body's vertices go through its orientation and position:
     // 2 * 0.125 - 0.25 = 0, within the band.
@@ -173,18 +156,18 @@ TEST(CollideBody, ContactBand) {
 }
 
 TEST(CollideBody, FirstFaceWinsATie) {
-    // Equally near the +y and the +x face: the +y face is the earlier one.
-    FacePair f(true);
-    f.other.vertices[0] = vec3(-band / 2, -band / 2, 0);
-    EXPECT_FALSE(f.stepped.collide_body(f.other));
-    EXPECT_EQ(f.other.velocity.x, 0.0f);
-    EXPECT_LT(f.other.velocity.y, 0.0f);
-    // Nearer the +x face: that one is taken.
-    FacePair g(true);
-    g.other.vertices[0] = vec3(-band / 4, -band / 2, 0);
-    EXPECT_FALSE(g.stepped.collide_body(g.other));
-    EXPECT_LT(g.other.velocity.x, 0.0f);
-    EXPECT_EQ(g.other.velocity.y, 0.0f);
+    // Equally near the +y and the +x face the +y face, the earlier one, is taken;
+    // nearer the +x face, that one.
+    for (float x : {-band / 2, -band / 4}) {
+        SCOPED_TRACE(x);
+        FacePair f(true);
+        f.other.vertices[0] = vec3(x, -band / 2, 0);
+        EXPECT_FALSE(f.stepped.collide_body(f.other));
+        const bool tie = x == -band / 2;
+        EXPECT_EQ(f.other.velocity.x == 0, tie);
+        EXPECT_EQ(f.other.velocity.y == 0, !tie);
+        EXPECT_LT(f.other.velocity.x + f.other.velocity.y, 0.0f);
+    }
 }
 
 TEST(ContainsPoint, StrictlyInsideTheVertexBox) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "physics/rigid_body.h"
@@ -38,8 +39,7 @@ class ScriptedBody : public RigidBody {
     // the body as the base class does. pose, when set, replaces where a call that
     // is not deep leaves the body (identity orientation).
     std::vector<bool> deep;
-    bool has_pose = false;
-    vec3 pose;
+    std::optional<vec3> pose;
     std::vector<Call> calls;
 
     void integrate(float dt) override {
@@ -48,18 +48,15 @@ class ScriptedBody : public RigidBody {
         RigidBody::integrate(dt);
         if (i < deep.size() && deep[i]) {
             position = vec3(position.x, -5, position.z);
-        } else if (has_pose) {
-            position = pose;
+        } else if (pose) {
+            position = *pose;
             orientation = matrix3::identity();
         }
         calls.push_back({dt, force_during, position});
     }
 };
 
-inline bool same_bits(const vec3& a, const vec3& b) {
+template <class T>
+bool same_bits(const T& a, const T& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-inline bool same_bits(const matrix3& a, const matrix3& b) {
-    return std::memcmp(a.m, b.m, sizeof a.m) == 0;
 }
