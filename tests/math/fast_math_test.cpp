@@ -69,6 +69,7 @@ TEST(InvSqrt, ErrorBoundAcrossPowersOfFour) {
 
 TEST(FastMath, AbsAndFloatTrig) {
     EXPECT_EQ(fast_abs(-2.5f), 2.5f);
+    EXPECT_EQ(fast_abs(2.5f), 2.5f);
     EXPECT_FALSE(std::signbit(fast_abs(-0.0f)));
     EXPECT_EQ(fast_abs(-INFINITY), INFINITY);
     const float nan = fast_abs(-std::numeric_limits<float>::quiet_NaN());
@@ -76,6 +77,7 @@ TEST(FastMath, AbsAndFloatTrig) {
     EXPECT_EQ(fast_abs_bits(static_cast<std::int32_t>(0xc0200000u)), 0x40200000);  // -2.5, 2.5
     EXPECT_EQ(fast_abs_bits(std::numeric_limits<std::int32_t>::min()), 0);
     EXPECT_EQ(fast_abs_bits(-1), 0x7fffffff);
+    EXPECT_EQ(fast_abs_bits(0x12345678), 0x12345678);
     EXPECT_EQ(float_sin(1.0f), 0.84147096f);
     EXPECT_EQ(float_cos(1.0f), 0.54030228f);
     EXPECT_EQ(float_cos(2.0f), -0.41614684f);
