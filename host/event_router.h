@@ -3,6 +3,8 @@
 // system calls (creating the window, warping the cursor) stay in the host.
 #pragma once
 
+#include <iterator>
+
 #include "host/key_table.h"
 
 // Target is the demo, or anything with its seven operations.
@@ -58,7 +60,7 @@ class EventRouter {
     // keep moving until that key is pressed again.
     void focus_lost() {
         for (int i = 0; i < key_slots; ++i) {
-            if (held_[i]) report(i, key_name(slot_keys[i]), false);
+            if (held_[i]) report(i, key_name(table_keys[i]), false);
         }
         for (int i = 0; i < button_slots; ++i) {
             if (held_[key_slots + i]) {
@@ -76,14 +78,12 @@ class EventRouter {
     int last_move_count = 0;
 
   private:
-    static constexpr int key_slots = 8;
-    static constexpr int button_slots = 3;
-    static constexpr unsigned slot_keys[key_slots] = {vk_return, vk_shift, vk_control, vk_escape,
-                                                      vk_left,   vk_up,    vk_right,   vk_down};
+    static constexpr int key_slots = static_cast<int>(std::size(table_keys));
+    static constexpr int button_slots = static_cast<int>(std::size(table_buttons));
 
     static int slot_of_key(unsigned virtual_key) {
         for (int i = 0; i < key_slots; ++i) {
-            if (slot_keys[i] == virtual_key) return i;
+            if (table_keys[i] == virtual_key) return i;
         }
         return 0;
     }

@@ -16,6 +16,12 @@ enum VirtualKey : unsigned {
 
 enum class MouseButton { left, right, middle };
 
+// Every key and button of the table, in table order.
+inline constexpr unsigned table_keys[] = {vk_return, vk_shift, vk_control, vk_escape,
+                                          vk_left,   vk_up,    vk_right,   vk_down};
+inline constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::right,
+                                                MouseButton::middle};
+
 // The demo's name for a virtual key, or nullptr for a key it ignores.
 const char* key_name(unsigned virtual_key);
 

@@ -9,11 +9,6 @@
 
 namespace {
 
-constexpr unsigned table_keys[] = {vk_return, vk_shift, vk_control, vk_escape,
-                                   vk_left,   vk_up,    vk_right,   vk_down};
-constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::right,
-                                         MouseButton::middle};
-
 // A whole decimal number in [low, high], nothing else around it.
 bool parse_int(const char* text, int low, int high, int& out) {
     if (text == nullptr || *text == '\0') return false;

@@ -4,15 +4,6 @@
 
 #include "host/key_table.h"
 
-namespace {
-
-constexpr unsigned table_keys[] = {vk_return, vk_shift, vk_control, vk_escape,
-                                   vk_left,   vk_up,    vk_right,   vk_down};
-constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::right,
-                                         MouseButton::middle};
-
-}  // namespace
-
 HeadlessHost::HeadlessHost() : demo_(std::make_unique<Demo>()), router_(*demo_) {}
 
 HeadlessHost::~HeadlessHost() {
