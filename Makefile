@@ -3,13 +3,14 @@
 #   make test   installs what is missing, builds, runs every test, then the
 #               unit tests again under AddressSanitizer + UBSan
 #   make bench  builds and runs the benchmarks
+#   make package  builds and makes the release archives in build/packages
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all setup build build-asan run test test-asan bench format clean
+.PHONY: all setup build build-asan run test test-asan bench package format clean
 
 all: build
 
@@ -44,6 +45,12 @@ test-asan:
 
 bench: build
 	@tools/run-bench.sh $(BUILD)
+
+# The Linux tar.gz from this build, the Win32 zip from its cross build.
+package: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
+	if [ -f $(BUILD)/win32/CPackConfig.cmake ]; then cd $(BUILD) && cpack --config win32/CPackConfig.cmake; fi
+	@ls -l $(BUILD)/packages/*.tar.gz $(BUILD)/packages/*.zip 2>/dev/null || true
 
 format:
 	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i

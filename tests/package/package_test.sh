@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# A release archive unpacked into a new folder and run from there, as a person
+# who downloaded it would.
+#   package_test.sh linux <archive.tar.gz>   the capture tool renders boxes
+#   package_test.sh win32 <archive.zip>      the Win32 program under Wine shows
+#                                            its window and closes cleanly
+set -euo pipefail
+kind=$1 archive=$(realpath -m "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../host/window_lib.sh
+source "$here/../host/window_lib.sh"
+
+[ -f "$archive" ] || fail "no archive $archive (make package)"
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/shadow-package.XXXXXX")
+trap cleanup EXIT
+mkdir "$WORK/unpacked"
+(cd "$WORK/unpacked" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
+
+# One folder named like the archive, holding exactly the programs, the shaders
+# and the README.
+top=$(basename "$archive")
+top=${top%.tar.gz}
+top=${top%.zip}
+[ "$(ls "$WORK/unpacked")" = "$top" ] || fail "the archive's top folder is not $top: $(ls "$WORK/unpacked")"
+mv "$WORK/unpacked/$top" "$WORK/run"
+if [ "$kind" = linux ]; then
+    expected="README.txt shadow.fs shadow.vs shadow_capture shadow_mapping"
+else
+    expected="README.txt shadow.fs shadow.vs shadow_mapping.exe"
+fi
+files=$(cd "$WORK/run" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
+[ "$files" = "$expected " ] || fail "archive holds: $files; expected: $expected"
+log "ok: $top holds $expected"
+
+if [ "$kind" = linux ]; then
+    # Every library the programs load comes from a package the README names.
+    for program in shadow_capture shadow_mapping; do
+        for lib in $(objdump -p "$WORK/run/$program" | awk '$1 == "NEEDED" { print $2 }'); do
+            path=$(ldconfig -p | awk -v l="$lib" '$1 == l && /x86-64/ { print $NF; exit }')
+            [ -n "$path" ] || fail "$program needs $lib, which is not installed"
+            real=$(basename "$(readlink -f "$path")")
+            pkg=$(dpkg -S "*/x86_64-linux-gnu/$real" 2>/dev/null | head -1 | cut -d: -f1)
+            [ -n "$pkg" ] || fail "$program needs $lib ($path), which no Debian package owns"
+            grep -qw -- "$pkg" "$WORK/run/README.txt" ||
+                fail "$program needs $lib from $pkg, which the README does not name"
+        done
+    done
+    log "ok: the programs need only packages the README names"
+
+    (cd "$WORK/run" && ./shadow_capture --ticks 300 --out x.png) >"$WORK/capture.txt" 2>&1 ||
+        fail "shadow_capture failed: $(cat "$WORK/capture.txt")"
+    cp "$WORK/run/x.png" "$WORK/capture.png"
+    s=$(stats capture)
+    log "capture: $s"
+    [ "$(field "$s" 7)" -ge 3 ] && [ "$(field "$s" 8)" -ge 3 ] ||
+        fail "the picture shows no red and blue boxes ($s)"
+    grep -q "^Link successful" "$WORK/run/infolog.txt" || fail "no load report in infolog.txt"
+    log "ok: shadow_capture rendered boxes from the unpacked folder"
+else
+    start_xvfb
+    setup_wine
+    start_app wine shadow_mapping.exe
+    find_window 90 1
+    sleep 1
+    shot window
+    s=$(stats window)
+    log "window: $s"
+    awk "BEGIN { exit !($(field "$s" 6) > 0.6) }" || fail "no floor in the window ($s)"
+    close_window wine
+    wait_app 30
+    [ "$APP_RC" = 0 ] || fail "exit code $APP_RC, expected 0"
+    grep -qx "Shutting down." <(tr -d '\r' <"$WORK/stdout.txt") ||
+        fail "no \"Shutting down.\" on standard output"
+    log "ok: the Win32 program ran from the unpacked folder and closed with exit code 0"
+fi
