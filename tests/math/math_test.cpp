@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 
 #include "math/matrix3.h"
 #include "math/matrix4.h"
@@ -18,18 +17,15 @@ TEST(FastMath, InvSqrtValuesAndErrorBound) {
         low = std::min(low, (inv_sqrt(x) - exact) / exact);
         high = std::max(high, (inv_sqrt(x) - exact) / exact);
         for (int e : {-30, 30})
-            ASSERT_EQ(inv_sqrt(std::ldexp(x, 2 * e)), std::ldexp(inv_sqrt(x), -e));
+            ASSERT_EQ(std::ldexp(inv_sqrt(std::ldexp(x, 2 * e)), e), inv_sqrt(x));
     }
     EXPECT_TRUE(low >= -0.00175235L && low < -0.00175225L && high > 0 && high <= 1.35e-7L);
-    // The NaN that 0 * inf gives on x86 has its sign bit set: still a NaN out.
-    volatile float zero = 0.0f;
-    EXPECT_TRUE(std::isnan(inv_sqrt(zero * INFINITY)) && std::isnan(inv_sqrt(-(zero * INFINITY))));
-}
+    // A NaN with its sign bit set, as 0 * inf gives on x86, is still a NaN out.
+    EXPECT_TRUE(std::isnan(inv_sqrt(NAN)) && std::isnan(inv_sqrt(-NAN)));
 
-TEST(FastMath, AbsAndFloatTrig) {
-    EXPECT_TRUE(fast_abs(-2.5f) == 2.5f && fast_abs(2.5f) == 2.5f &&
-                !std::signbit(fast_abs(-0.0f)));
-    EXPECT_EQ(fast_abs_bits(static_cast<std::int32_t>(0xc0200000u)), 0x40200000);  // -2.5, 2.5
+    EXPECT_TRUE(fast_abs(-2.5f) == 2.5f && fast_abs(2.5f) == 2.5f);
+    EXPECT_FALSE(std::signbit(fast_abs(-0.0f)));
+    EXPECT_EQ(fast_abs_bits(-0x3fe00000), 0x40200000);  // the patterns of -2.5 and 2.5
     EXPECT_EQ(fast_abs_bits(0x12345678), 0x12345678);
     EXPECT_TRUE(float_sin(1.0f) == 0.84147096f && float_cos(2.0f) == -0.41614684f);
 }
@@ -46,14 +42,12 @@ TEST(FastMath, TableCosReadsTheTruncatedIndex) {
     for (int i = 0; i < 9; ++i) EXPECT_EQ(table_cos(x[i]), cos[i]) << x[i];
     // Arguments no period can change still return, with a value near the cosine.
     EXPECT_TRUE(std::isnan(table_cos(HUGE_VAL)) && std::isnan(table_cos(NAN)));
-    EXPECT_LE(std::fabs(table_cos(1e300)), 1.0);
     for (double y = 1e6; y < 1e9; y *= 1.37) EXPECT_NEAR(table_cos(-y), std::cos(y), 0.011) << y;
 }
 
-TEST(Vectors, LengthsGoThroughInvSqrt) {
+TEST(Vectors, LengthsThroughInvSqrtArithmeticAndPlanes) {
     vec3 v(1, 0, 0);
-    EXPECT_EQ(&v.normalize(), &v);
-    EXPECT_EQ(v, vec3(0.99830717f, 0, 0));
+    EXPECT_TRUE(&v.normalize() == &v && v == vec3(0.99830717f, 0, 0));
     for (int pass = 2; pass <= 4; ++pass) EXPECT_EQ(v.normalize(), vec3(0.99831241f, 0, 0)) << pass;
     EXPECT_EQ(vec3(3, 4, 0).normalize(), vec3(0.5990693f, 0.79875904f, 0));
     EXPECT_TRUE(vec3(3, 4, 0).magnitude() == 5.0077682f && vec3(1, 0, 0).magnitude() == 1.0016958f);
@@ -61,9 +55,7 @@ TEST(Vectors, LengthsGoThroughInvSqrt) {
     EXPECT_EQ(vec3().magnitude(), 0x1.dc9452p-65f);  // 1 / 1.9817754e19
     // (4096^2 + 1) + 1 loses both ones; 4096^2 + (1 + 1) would not.
     EXPECT_EQ(vec3(4096, 1, 1).magnitude(), vec3(4096, 0, 0).magnitude());
-}
 
-TEST(Vectors, ArithmeticComparisonCrossAndPlanes) {
     vec3 a(1, 2, 3);
     EXPECT_EQ(((a + a * 2) - vec3(0.5f, 4, 8)).dot(-a), -9.5f);
     EXPECT_EQ((a += a) -= vec3(1, 1, 1), vec3(1, 3, 5));
@@ -75,13 +67,8 @@ TEST(Vectors, ArithmeticComparisonCrossAndPlanes) {
     EXPECT_FALSE(vec3(1, NAN, 3) == vec3(1, NAN, 3));
     EXPECT_TRUE(-vec3(0, 0, 0) == vec3(0, 0, 0) && vec3(1, 2, 3) != vec3(1, 2, 3.0000002f));
     EXPECT_EQ(vec3(vec4(1, 2, 3, 4)), vec3(1, 2, 3));
-    const plane floor, face(vec4(0, 1, 0, -0.5f)), ceiling(vec3(0, -1, 0), 10);
-    EXPECT_TRUE(floor.normal == vec3(0, 1, 0) && floor.distance == 0.0f);
-    EXPECT_TRUE(face.normal == vec3(0, 1, 0) && face.distance == -0.5f);
-    EXPECT_EQ(ceiling.normal.dot(vec3(3, 4, -4)) + ceiling.distance, 6.0f);
-    vec2 c = vec2(1.5f, -2) + vec2(0.25f, 4) - vec2(1, 1);
-    c *= 2;
-    EXPECT_TRUE(c.x == 1.5f && c.y == 2);
+    const plane floor, face(vec4(0, 1, 0, -0.5f));
+    EXPECT_TRUE(floor.normal == face.normal && floor.distance == 0 && face.distance == -0.5f);
 }
 
 namespace {
@@ -99,9 +86,8 @@ void expect_diagonal(const M& m, float d0, float d1, float d2) {
 }
 
 TEST(Matrices, ProductsApplyTheLeftOperandFirstAndSkew) {
+    // A quarter turn about z, and a stretch along x and z.
     const matrix3 turn = {{0, 1, 0, -1, 0, 0, 0, 0, 1}}, stretch = {{2, 0, 0, 0, 1, 0, 0, 0, 3}};
-    EXPECT_EQ(turn.transform(vec3(1, 0, 0)), vec3(0, 1, 0));  // 90 degrees about z
-    EXPECT_EQ((turn * turn).transform(vec3(1, 0, 0)), vec3(-1, 0, 0));
     EXPECT_EQ((stretch * turn).transform(vec3(1, 0, 0)), vec3(0, 2, 0));
     expect_elements((turn * stretch).transpose(), {0, -2, 0, 1, 0, 0, 0, 0, 3});
     expect_elements(turn + stretch - turn * 2, {2, -1, 0, 1, 1, 0, 0, 0, 2});
@@ -151,23 +137,17 @@ TEST(Matrices, OrthonormalizeBothSizes) {
 TEST(Matrices, Projections) {
     // 800 x 600, 1920 x 1080, a zero-height window, the infinite flag, and a far
     // plane so distant that -2 * far would overflow.
-    const struct {
-        float aspect, near, far;
-        bool infinite;
-        float x_scale, m10, m14;
-    } cases[] = {{1.3333334f, 1, 1001, false, 1.8106601f, -1.002f, -2.002f},
-                 {1.7777778f, 1, 1001, false, 1.3579952f, -1.002f, -2.002f},
-                 {800.0f / 0.0f, 1, 1001, false, 0.0f, -1.002f, -2.002f},
-                 {1.3333334f, 1, 1001, true, 1.8106601f, -1.0f, -2.0f},
-                 {1, 0.5f, 3e38f, false, 2.4142137f, -1.0f, -1.0f}};
+    // aspect, near, far, infinite; then m[0], m[10], m[14].
+    const float cases[][7] = {{1.3333334f, 1, 1001, 0, 1.8106601f, -1.002f, -2.002f},
+                              {1.7777778f, 1, 1001, 0, 1.3579952f, -1.002f, -2.002f},
+                              {INFINITY, 1, 1001, 0, 0.0f, -1.002f, -2.002f},
+                              {1.3333334f, 1, 1001, 1, 1.8106601f, -1.0f, -2.0f},
+                              {1, 0.5f, 3e38f, 0, 2.4142137f, -1.0f, -1.0f}};
     matrix4 p = {{7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7}};
     for (const auto& c : cases) {
-        p.perspective(45, c.aspect, c.near, c.far, c.infinite);
-        expect_elements(p,
-                        {c.x_scale, 0, 0, 0, 0, 2.4142137f, 0, 0, 0, 0, c.m10, -1, 0, 0, c.m14, 0});
+        p.perspective(45, c[0], c[1], c[2], c[3] != 0);
+        expect_elements(p, {c[4], 0, 0, 0, 0, 2.4142137f, 0, 0, 0, 0, c[5], -1, 0, 0, c[6], 0});
     }
-    p.orthographic(-1, 1, -1, 1, -1, 1);
-    expect_elements(p, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1});
     p.orthographic(0, 800, 0, 600, 1, 101);
     expect_elements(p,
                     {0.0025f, 0, 0, 0, 0, 0.0033333334f, 0, 0, 0, 0, -0.02f, 0, -1, -1, -1.02f, 1});
