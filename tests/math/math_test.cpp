@@ -6,7 +6,7 @@
 #include "math/matrix4.h"
 #include "math/sine_table.h"
 
-TEST(FastMath, InvSqrtValuesAndErrorBound) {
+TEST(InvSqrt, ValuesAndErrorBoundThenAbsAndFloatTrig) {
     EXPECT_TRUE(inv_sqrt(1) == 0.99830717f && inv_sqrt(4) == 0.49915358f);
     EXPECT_TRUE(inv_sqrt(2) == 0.70693004f && inv_sqrt(0) == 1.9817754e19f);
     // Over one period of the pattern the worst cases are 0.1752339% below and a
