@@ -6,12 +6,15 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "demo/demo.h"
 #include "graphics/platform_handles.h"
 #include "host/counting_demo.h"
 #include "host/event_router.h"
+#include "host/gl_loader.h"
 #include "host/key_table.h"
 #include "host/sdl_keys.h"
 
@@ -42,8 +45,8 @@ void present(void* user) {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
 }
 
-int fail(const std::string& what, const char* why = SDL_GetError()) {
-    std::string text = what + ": " + why;
+int fail(const std::string& what, const std::string& why = SDL_GetError()) {
+    std::string text = why.empty() ? what : what + ": " + why;
     std::fprintf(stderr, "%s\n", text.c_str());
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Shadow mapping", text.c_str(), nullptr);
     return 1;
@@ -81,6 +84,13 @@ int main(int, char**) {
     // The screen saver is held off by hand, only while the window has focus.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return fail("Cannot initialise SDL");
+    // With neither X11 nor Wayland, SDL falls back to drivers that show nothing.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+        SDL_Quit();
+        return fail(
+            "No display to open the window on: set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland)", "");
+    }
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -94,6 +104,7 @@ int main(int, char**) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
+    const std::vector<std::string> modules_before = loaded_modules();
     SDL_Window* window = SDL_CreateWindow(
         "Shadow mapping", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, default_width,
         default_height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
@@ -109,11 +120,10 @@ int main(int, char**) {
         SDL_Quit();
         return code;
     }
-    glewExperimental = GL_TRUE;
-    GLenum glew = glewInit();
-    if (glew != GLEW_OK) {
-        int code = fail("Cannot load the OpenGL entry points",
-                        reinterpret_cast<const char*>(glewGetErrorString(glew)));
+    keep_resident(modules_before);
+    const std::string missing = load_gl_entry_points();
+    if (!missing.empty()) {
+        int code = fail("Cannot load the OpenGL entry points", missing);
         SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(window);
         SDL_Quit();
