@@ -75,7 +75,7 @@ int main(int, char**) {
     // Created once, zero-initialised and then constructed; destroyed at exit.
     static Demo demo;
 #ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo);
+    static CountingDemo<Demo> counted(demo, [] { return SDL_GL_GetCurrentContext() != nullptr; });
     static EventRouter<CountingDemo<Demo>> router(counted);
 #else
     static EventRouter<Demo> router(demo);

@@ -27,7 +27,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     // Zero-filled and constructed on the first message; destroyed at process exit.
     static Demo demo;
 #ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo);
+    static CountingDemo<Demo> counted(demo, [] { return wglGetCurrentContext() != nullptr; });
     static EventRouter<CountingDemo<Demo>> router(counted);
 #else
     static EventRouter<Demo> router(demo);
