@@ -34,8 +34,6 @@ int main(int argc, char** argv) {
         std::printf("%s\n", info->state < 4 ? states[info->state] : "unknown");
         XFree(info);
         result = 0;
-    } else {
-        std::fprintf(stderr, "usage: x_probe close <window id> | x_probe saver\n");
     }
     XCloseDisplay(display);
     return result;
