@@ -52,23 +52,6 @@ int fail(const std::string& what, const std::string& why = SDL_GetError()) {
     return 1;
 }
 
-// Mouse coordinates and warps are in window units, the demo's sizes in drawable
-// pixels; they differ on HiDPI screens.
-struct PointerScale {
-    int window_w = 1, window_h = 1, pixel_w = 1, pixel_h = 1;
-
-    void update(SDL_Window* window) {
-        SDL_GetWindowSize(window, &window_w, &window_h);
-        SDL_GL_GetDrawableSize(window, &pixel_w, &pixel_h);
-    }
-    int to_window(int v, int pixels, int units) const {
-        return pixels > 0 ? static_cast<int>(static_cast<long long>(v) * units / pixels) : v;
-    }
-    int to_pixels(int v, int pixels, int units) const {
-        return units > 0 ? static_cast<int>(static_cast<long long>(v) * pixels / units) : v;
-    }
-};
-
 }  // namespace
 
 int main(int, char**) {
@@ -143,7 +126,8 @@ int main(int, char**) {
 
     PointerScale scale;
     auto resize = [&] {
-        scale.update(window);
+        SDL_GetWindowSize(window, &scale.window_w, &scale.window_h);
+        SDL_GL_GetDrawableSize(window, &scale.pixel_w, &scale.pixel_h);
         router.size(scale.pixel_w, scale.pixel_h);
     };
     resize();
@@ -197,18 +181,10 @@ int main(int, char**) {
                 break;
             }
             case SDL_MOUSEMOTION: {
-                // The warp target in window units; landing on it is landing on the centre.
-                int warp_x = scale.to_window(router.xcenter, scale.pixel_w, scale.window_w);
-                int warp_y = scale.to_window(router.ycenter, scale.pixel_h, scale.window_h);
-                int x = event.motion.x, y = event.motion.y;
-                if (x == warp_x && y == warp_y) {
-                    x = router.xcenter;
-                    y = router.ycenter;
-                } else {
-                    x = scale.to_pixels(x, scale.pixel_w, scale.window_w);
-                    y = scale.to_pixels(y, scale.pixel_h, scale.window_h);
-                }
-                if (router.mouse_move(x, y)) SDL_WarpMouseInWindow(window, warp_x, warp_y);
+                SDL_Point warp = scale.warp_target(router.xcenter, router.ycenter);
+                SDL_Point at =
+                    scale.to_pixels(event.motion.x, event.motion.y, router.xcenter, router.ycenter);
+                if (router.mouse_move(at.x, at.y)) SDL_WarpMouseInWindow(window, warp.x, warp.y);
                 break;
             }
             default:

@@ -9,35 +9,18 @@
 
 LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
 
-namespace {
-
-int failures = 0;
-
-void expect(bool ok, const std::string& what) {
-    if (!ok) std::printf("FAIL: %s\n", what.c_str()), ++failures;
-}
-
-HWND make_window(const char* name, WNDPROC procedure) {
-    WNDCLASSA wndclass = {CS_OWNDC, procedure, 0,       0,       nullptr,
-                          nullptr,  nullptr,   nullptr, nullptr, name};
-    RegisterClassA(&wndclass);
-    return CreateWindowExA(0, name, "Shadow mapping", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr,
-                           nullptr);
-}
-
-void send(HWND window, std::initializer_list<UINT> messages, WPARAM w = 0, LPARAM l = 0) {
-    for (UINT message : messages) SendMessageA(window, message, w, l);
-}
-
-}  // namespace
-
 int main() {
+    int failures = 0;
+    auto expect = [&](bool ok, const std::string& what) {
+        if (!ok) std::printf("FAIL: %s\n", what.c_str()), ++failures;
+    };
+    auto send = [](HWND window, std::initializer_list<UINT> messages, WPARAM w = 0, LPARAM l = 0) {
+        for (UINT message : messages) SendMessageA(window, message, w, l);
+    };
     // nSize 40, nVersion 1, dwFlags 0x1025, iPixelType 0, cColorBits 32, 8 zero bytes,
     // cAccumBits 32, 4 zero bytes, cDepthBits 24, cStencilBits 32, the rest 0.
     const PIXELFORMATDESCRIPTOR pfd = classic_pixel_format();
-    const char want[sizeof pfd] =
-        "\x28\0\1\0\x25\x10\0\0\0\x20\0\0\0\0\0\0\0\0\x20\0\0\0\0\x18\x20";
+    const char want[40] = "\x28\0\1\0\x25\x10\0\0\0\x20\0\0\0\0\0\0\0\0\x20\0\0\0\0\x18\x20";
     const int pixel[15] = {0x2001, 1,  0x2010, 1,  0x2011, 1, 0x2013, 0x202B,
                            0x2014, 32, 0x2022, 24, 0x2023, 8, 0},
               context[5] = {0x2091, 3, 0x2092, 1, 0};
@@ -46,14 +29,18 @@ int main() {
                !std::memcmp(context, wgl_context_attribs, sizeof context),
            "the pixel format descriptor and the attribute lists");
     // Without WGL_ARB_create_context the legacy context stays in use.
-    WglContext legacy;
-    HWND other = make_window("other", DefWindowProcA);
-    legacy.hdc = GetDC(other);
+    HWND other =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    WglContext legacy{GetDC(other)};
     create_gl_context(legacy, false);
     expect(legacy.hglrc == legacy.hglrc_legacy && wglGetCurrentContext() == legacy.hglrc, "legacy");
     delete_gl_context(other, legacy);
 
-    HWND window = make_window("WinMain", WndProc);
+    WNDCLASSA wndclass = {CS_OWNDC, WndProc, 0,       0,       nullptr,
+                          nullptr,  nullptr, nullptr, nullptr, "WinMain"};
+    RegisterClassA(&wndclass);
+    HWND window = CreateWindowExA(0, "WinMain", "Shadow mapping", WS_OVERLAPPEDWINDOW, 0, 0, 640,
+                                  480, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     send(window, {WM_USER + 1});
     send(window, {WM_SIZE}, 0, MAKELPARAM(200, 100));
@@ -81,6 +68,5 @@ int main() {
                           "1 1 keypress middlebutton up\n(1 1 resize 0 0\n)+"
                           "1 1 resize [1-9]\\d* [1-9]\\d*\n1 1 destroy no-context\n")),
            host_counts.calls);
-    std::printf("%d failures\n", failures);
     return failures != 0;
 }

@@ -22,7 +22,6 @@ int main(int argc, char** argv) {
         event.xclient.format = 32;
         event.xclient.data.l[0] =
             static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
         result = XSendEvent(display, event.xclient.window, False, NoEventMask, &event) ? 0 : 1;
         XSync(display, False);
     } else if (argc == 2 && std::strcmp(argv[1], "saver") == 0 &&
