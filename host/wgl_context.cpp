@@ -6,21 +6,17 @@
 // WGL_ARB_pixel_format's attributes (asked for, never applied) and a 3.1
 // context with the driver's default profile and flags: a core or forward-
 // compatible context would lose immediate mode.
-const int wgl_pixel_format_attribs[15] = {WGL_DRAW_TO_WINDOW_ARB,
-                                          1,
-                                          WGL_SUPPORT_OPENGL_ARB,
-                                          1,
-                                          WGL_DOUBLE_BUFFER_ARB,
-                                          1,
-                                          WGL_PIXEL_TYPE_ARB,
-                                          WGL_TYPE_RGBA_ARB,
-                                          WGL_COLOR_BITS_ARB,
-                                          32,
-                                          WGL_DEPTH_BITS_ARB,
-                                          24,
-                                          WGL_STENCIL_BITS_ARB,
-                                          8,
-                                          0};
+// clang-format off
+const int wgl_pixel_format_attribs[15] = {
+    WGL_DRAW_TO_WINDOW_ARB, 1,
+    WGL_SUPPORT_OPENGL_ARB, 1,
+    WGL_DOUBLE_BUFFER_ARB, 1,
+    WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB,
+    WGL_COLOR_BITS_ARB, 32,
+    WGL_DEPTH_BITS_ARB, 24,
+    WGL_STENCIL_BITS_ARB, 8,
+    0};
+// clang-format on
 const int wgl_context_attribs[5] = {WGL_CONTEXT_MAJOR_VERSION_ARB, 3, WGL_CONTEXT_MINOR_VERSION_ARB,
                                     1, 0};
 

@@ -11,8 +11,11 @@ namespace {
 constexpr UINT wm_render = WM_USER + 1;
 constexpr UINT_PTR tick_timer = 1;
 constexpr UINT tick_interval_ms = 16;
-// How far after a warp a move's time stamp may lie and still be the warp's echo.
-constexpr LONG warp_echo_ms = 2;
+// How long after a warp a move's time stamp may lie and still be the warp's
+// echo: within a millisecond anywhere, and, on the spot the warp left, much
+// later, since another process stamps it with its own view of the X clock.
+constexpr LONG echo_anywhere_ms = 2;
+constexpr LONG echo_in_place_ms = 100;
 
 // The window keeps the mouse while a button is held, so that a release outside
 // it still arrives.
@@ -36,6 +39,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     static WglContext gl;
     static bool warped = false;
     static DWORD warp_time = 0;
+    static LPARAM warp_from = 0;
 
     switch (message) {
         case WM_CREATE:
@@ -74,9 +78,11 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_MOUSEMOVE: {
             // Under Wine's virtual desktop, the pointer grab inside SetCursorPos
             // comes back as one more move to where the pointer was before the
-            // warp, stamped with the warp's time: only later moves are real.
+            // warp, stamped about when the warp happened; real moves come later.
             LONG since_warp = static_cast<LONG>(static_cast<DWORD>(GetMessageTime()) - warp_time);
-            if (warped && since_warp <= warp_echo_ms) return 0;
+            if (warped && (since_warp <= echo_anywhere_ms ||
+                           (lParam == warp_from && since_warp <= echo_in_place_ms)))
+                return 0;
             // Signed: while the mouse is captured, moves left of or above the
             // window come with negative client coordinates.
             if (router.mouse_move(static_cast<short>(LOWORD(lParam)),
@@ -86,6 +92,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
                 SetCursorPos(screen.x, screen.y);
                 warped = true;
                 warp_time = GetTickCount();
+                warp_from = lParam;
             }
             return 0;
         }
