@@ -4,37 +4,12 @@
 // glew.h comes first: it refuses to follow another GL header.
 #include <EGL/eglext.h>
 
-#include <dlfcn.h>
-#include <link.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "host/gl_loader.h"
+
 namespace {
-
-std::vector<std::string> loaded_modules() {
-    std::vector<std::string> names;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-                static_cast<std::vector<std::string>*>(data)->push_back(info->dlpi_name);
-            return 0;
-        },
-        &names);
-    return names;
-}
-
-// eglTerminate unloads the driver that eglInitialize loaded; the next context
-// would load it again, and leak reports at exit could no longer name it. Those
-// modules stay resident for the rest of the process instead.
-void keep_resident(const std::vector<std::string>& before) {
-    for (const std::string& name : loaded_modules()) {
-        if (std::find(before.begin(), before.end(), name) != before.end()) continue;
-        if (void* handle = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE))
-            dlclose(handle);
-    }
-}
 
 std::string egl_error_text(const char* call) {
     char text[96];
@@ -70,6 +45,7 @@ bool EglContext::create(int width, int height) {
         return fail(egl_error_text("eglGetPlatformDisplay(surfaceless)"));
     EGLint major = 0;
     EGLint minor = 0;
+    // eglTerminate would unload the driver that eglInitialize loads.
     const std::vector<std::string> modules_before = loaded_modules();
     const EGLBoolean initialized = eglInitialize(display_, &major, &minor);
     keep_resident(modules_before);
@@ -123,17 +99,8 @@ bool EglContext::create(int width, int height) {
     if (eglMakeCurrent(display_, surface_, surface_, context_) != EGL_TRUE)
         return fail(egl_error_text("eglMakeCurrent"));
 
-    // Debian's GLEW is built for GLX: with no X display it loads every GL entry
-    // point and then reports that the GLX part failed.
-    const GLenum glew = glewInit();
-    if (glew != GLEW_OK && glew != GLEW_ERROR_NO_GLX_DISPLAY) {
-        char text[128];
-        std::snprintf(text, sizeof(text), "glewInit failed (%u): %s", static_cast<unsigned>(glew),
-                      reinterpret_cast<const char*>(glewGetErrorString(glew)));
-        return fail(text);
-    }
-    if (glFramebufferTexture == nullptr || glDrawElementsBaseVertex == nullptr)
-        return fail("the GL context lacks glFramebufferTexture or glDrawElementsBaseVertex");
+    const std::string missing = load_gl_entry_points();
+    if (!missing.empty()) return fail(missing);
 
     width_ = width;
     height_ = height;

@@ -62,12 +62,24 @@ class EventRouter {
         for (int i = 0; i < key_slots; ++i) {
             if (held_[i]) report(i, key_name(table_keys[i]), false);
         }
+        buttons_lost();
+    }
+
+    // Likewise for the buttons alone, when the host loses the mouse capture.
+    void buttons_lost() {
         for (int i = 0; i < button_slots; ++i) {
             if (held_[key_slots + i]) {
                 MouseButton which = static_cast<MouseButton>(i);
                 report(key_slots + i, button_name(which), false);
             }
         }
+    }
+
+    bool any_button_held() const {
+        for (int i = 0; i < button_slots; ++i) {
+            if (held_[key_slots + i]) return true;
+        }
+        return false;
     }
 
     void destroy() { demo_.destroy(); }

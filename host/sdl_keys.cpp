@@ -29,3 +29,21 @@ unsigned virtual_key_from_sdl(SDL_Keycode key) {
             return 0;
     }
 }
+
+namespace {
+
+int scaled(int v, int to, int from) {
+    return from > 0 ? static_cast<int>(static_cast<long long>(v) * to / from) : v;
+}
+
+}  // namespace
+
+SDL_Point PointerScale::warp_target(int xcenter, int ycenter) const {
+    return {scaled(xcenter, window_w, pixel_w), scaled(ycenter, window_h, pixel_h)};
+}
+
+SDL_Point PointerScale::to_pixels(int x, int y, int xcenter, int ycenter) const {
+    SDL_Point warp = warp_target(xcenter, ycenter);
+    if (x == warp.x && y == warp.y) return {xcenter, ycenter};
+    return {scaled(x, pixel_w, window_w), scaled(y, pixel_h, window_h)};
+}

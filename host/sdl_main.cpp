@@ -6,12 +6,15 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "demo/demo.h"
 #include "graphics/platform_handles.h"
 #include "host/counting_demo.h"
 #include "host/event_router.h"
+#include "host/gl_loader.h"
 #include "host/key_table.h"
 #include "host/sdl_keys.h"
 
@@ -42,29 +45,12 @@ void present(void* user) {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
 }
 
-int fail(const std::string& what, const char* why = SDL_GetError()) {
-    std::string text = what + ": " + why;
+int fail(const std::string& what, const std::string& why = SDL_GetError()) {
+    std::string text = why.empty() ? what : what + ": " + why;
     std::fprintf(stderr, "%s\n", text.c_str());
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Shadow mapping", text.c_str(), nullptr);
     return 1;
 }
-
-// Mouse coordinates and warps are in window units, the demo's sizes in drawable
-// pixels; they differ on HiDPI screens.
-struct PointerScale {
-    int window_w = 1, window_h = 1, pixel_w = 1, pixel_h = 1;
-
-    void update(SDL_Window* window) {
-        SDL_GetWindowSize(window, &window_w, &window_h);
-        SDL_GL_GetDrawableSize(window, &pixel_w, &pixel_h);
-    }
-    int to_window(int v, int pixels, int units) const {
-        return pixels > 0 ? static_cast<int>(static_cast<long long>(v) * units / pixels) : v;
-    }
-    int to_pixels(int v, int pixels, int units) const {
-        return units > 0 ? static_cast<int>(static_cast<long long>(v) * pixels / units) : v;
-    }
-};
 
 }  // namespace
 
@@ -72,7 +58,7 @@ int main(int, char**) {
     // Created once, zero-initialised and then constructed; destroyed at exit.
     static Demo demo;
 #ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo);
+    static CountingDemo<Demo> counted(demo, [] { return SDL_GL_GetCurrentContext() != nullptr; });
     static EventRouter<CountingDemo<Demo>> router(counted);
 #else
     static EventRouter<Demo> router(demo);
@@ -81,6 +67,13 @@ int main(int, char**) {
     // The screen saver is held off by hand, only while the window has focus.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return fail("Cannot initialise SDL");
+    // With neither X11 nor Wayland, SDL falls back to drivers that show nothing.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+        SDL_Quit();
+        return fail(
+            "No display to open the window on: set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland)", "");
+    }
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -94,6 +87,7 @@ int main(int, char**) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
+    const std::vector<std::string> modules_before = loaded_modules();
     SDL_Window* window = SDL_CreateWindow(
         "Shadow mapping", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, default_width,
         default_height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
@@ -109,11 +103,10 @@ int main(int, char**) {
         SDL_Quit();
         return code;
     }
-    glewExperimental = GL_TRUE;
-    GLenum glew = glewInit();
-    if (glew != GLEW_OK) {
-        int code = fail("Cannot load the OpenGL entry points",
-                        reinterpret_cast<const char*>(glewGetErrorString(glew)));
+    keep_resident(modules_before);
+    const std::string missing = load_gl_entry_points();
+    if (!missing.empty()) {
+        int code = fail("Cannot load the OpenGL entry points", missing);
         SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(window);
         SDL_Quit();
@@ -133,7 +126,8 @@ int main(int, char**) {
 
     PointerScale scale;
     auto resize = [&] {
-        scale.update(window);
+        SDL_GetWindowSize(window, &scale.window_w, &scale.window_h);
+        SDL_GL_GetDrawableSize(window, &scale.pixel_w, &scale.pixel_h);
         router.size(scale.pixel_w, scale.pixel_h);
     };
     resize();
@@ -187,18 +181,10 @@ int main(int, char**) {
                 break;
             }
             case SDL_MOUSEMOTION: {
-                // The warp target in window units; landing on it is landing on the centre.
-                int warp_x = scale.to_window(router.xcenter, scale.pixel_w, scale.window_w);
-                int warp_y = scale.to_window(router.ycenter, scale.pixel_h, scale.window_h);
-                int x = event.motion.x, y = event.motion.y;
-                if (x == warp_x && y == warp_y) {
-                    x = router.xcenter;
-                    y = router.ycenter;
-                } else {
-                    x = scale.to_pixels(x, scale.pixel_w, scale.window_w);
-                    y = scale.to_pixels(y, scale.pixel_h, scale.window_h);
-                }
-                if (router.mouse_move(x, y)) SDL_WarpMouseInWindow(window, warp_x, warp_y);
+                SDL_Point warp = scale.warp_target(router.xcenter, router.ycenter);
+                SDL_Point at =
+                    scale.to_pixels(event.motion.x, event.motion.y, router.xcenter, router.ycenter);
+                if (router.mouse_move(at.x, at.y)) SDL_WarpMouseInWindow(window, warp.x, warp.y);
                 break;
             }
             default:

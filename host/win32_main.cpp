@@ -11,6 +11,18 @@ namespace {
 constexpr UINT wm_render = WM_USER + 1;
 constexpr UINT_PTR tick_timer = 1;
 constexpr UINT tick_interval_ms = 16;
+// How long after a warp a move's time stamp may lie and still be the warp's
+// echo: within a millisecond anywhere, and, on the spot the warp left, much
+// later, since another process stamps it with its own view of the X clock.
+constexpr LONG echo_anywhere_ms = 2;
+constexpr LONG echo_in_place_ms = 100;
+
+// The window keeps the mouse while a button is held, so that a release outside
+// it still arrives.
+void follow_buttons(HWND window, bool held) {
+    if (held && GetCapture() != window) SetCapture(window);
+    if (!held && GetCapture() == window) ReleaseCapture();
+}
 
 }  // namespace
 
@@ -18,13 +30,16 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     // Zero-filled and constructed on the first message; destroyed at process exit.
     static Demo demo;
 #ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo);
+    static CountingDemo<Demo> counted(demo, [] { return wglGetCurrentContext() != nullptr; });
     static EventRouter<CountingDemo<Demo>> router(counted);
 #else
     static EventRouter<Demo> router(demo);
 #endif
     static HWND hwnd = nullptr;
     static WglContext gl;
+    static bool warped = false;
+    static DWORD warp_time = 0;
+    static LPARAM warp_from = 0;
 
     switch (message) {
         case WM_CREATE:
@@ -60,25 +75,48 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             if (wParam == tick_timer) router.timer();
             return 0;
 
-        case WM_MOUSEMOVE:
-            if (router.mouse_move(LOWORD(lParam), HIWORD(lParam))) {
+        case WM_MOUSEMOVE: {
+            // Under Wine's virtual desktop, the pointer grab inside SetCursorPos
+            // comes back as one more move to where the pointer was before the
+            // warp, stamped about when the warp happened; real moves come later.
+            LONG since_warp = static_cast<LONG>(static_cast<DWORD>(GetMessageTime()) - warp_time);
+            if (warped && (since_warp <= echo_anywhere_ms ||
+                           (lParam == warp_from && since_warp <= echo_in_place_ms)))
+                return 0;
+            // Signed: while the mouse is captured, moves left of or above the
+            // window come with negative client coordinates.
+            if (router.mouse_move(static_cast<short>(LOWORD(lParam)),
+                                  static_cast<short>(HIWORD(lParam)))) {
                 POINT screen = {router.xcenter, router.ycenter};
                 ClientToScreen(window, &screen);
                 SetCursorPos(screen.x, screen.y);
+                warped = true;
+                warp_time = GetTickCount();
+                warp_from = lParam;
             }
             return 0;
+        }
 
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
             router.button(MouseButton::left, message == WM_LBUTTONDOWN);
+            follow_buttons(window, router.any_button_held());
             return 0;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
             router.button(MouseButton::right, message == WM_RBUTTONDOWN);
+            follow_buttons(window, router.any_button_held());
             return 0;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONUP:
             router.button(MouseButton::middle, message == WM_MBUTTONDOWN);
+            follow_buttons(window, router.any_button_held());
+            return 0;
+
+        case WM_CAPTURECHANGED:
+            // Taken by another window, or ended by the system: the releases
+            // will go elsewhere. (Our own ReleaseCapture comes with nothing held.)
+            if (reinterpret_cast<HWND>(lParam) != window) router.buttons_lost();
             return 0;
 
         case wm_render:
@@ -88,6 +126,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_KILLFOCUS:
             // Releases that happen elsewhere never reach us.
             router.focus_lost();
+            follow_buttons(window, false);
             break;
 
         default:

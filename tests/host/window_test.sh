@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of a real window host under Xvfb, driven like a person with
 # xdotool and checked on screenshots.
-#   window_test.sh <sdl|wine> <main|missing_shader|screensaver> <bin dir> <x_probe>
+#   window_test.sh <sdl|wine> <main|main_egl|missing_shader|screensaver|input> <bin dir> <x_probe>
 set -euo pipefail
 host=$1 scenario=$2 bin=$3
 X_PROBE=$4
@@ -10,11 +10,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/window_lib.sh"
 
 if [ "$host" = wine ]; then
-    exe=shadow_mapping.exe appear=90 child=1
+    exe=shadow_mapping.exe counted=shadow_mapping_counted.exe probe=win32_probe.exe appear=90 child=1
 else
-    exe=shadow_mapping appear=20 child=0
+    exe=shadow_mapping counted=shadow_mapping_counted probe="" appear=20 child=0
 fi
-make_workdir "$bin" "$exe" shadow.vs shadow.fs
+make_workdir "$bin" "$exe" "$counted" $probe shadow.vs shadow.fs
 
 # Numbers compare as floats through awk.
 check() {
@@ -202,8 +202,102 @@ run_screensaver() {
     log "ok: the screen saver works again once the program has ended"
 }
 
+# The counted build logs every call into the demo but render and tick, each as
+# "host call: <frames> <ticks> <call>"; this checks the order of those calls.
+check_calls() {
+    tr -d '\r' <"$WORK/stdout.txt" | sed -n 's/^host call: //p' >"$WORK/calls.txt"
+    awk 'NR == 1 && $3 != "init" { exit 1 } $3 == "resize" && !seen++ && $1 != 0 { exit 1 }
+         END { if ($3 != "destroy" || $4 != "no-context") exit 1 }' "$WORK/calls.txt" ||
+        fail "init, resize before the first frame, destroy without a context: $(cat "$WORK/calls.txt")"
+    [ -z "$(awk '$3 == "mousemove" { print $2 }' "$WORK/calls.txt" | uniq -d)" ] ||
+        fail "two mouse moves in one tick: $(grep mousemove "$WORK/calls.txt")"
+    log "ok: resize before the first frame, at most one move per tick, destroy after the context"
+}
+
+pointer() { xdotool getmouselocation | sed 's/ screen.*//'; }
+
+run_input() {
+    if [ -n "$probe" ]; then
+        # The window procedure driven in-process, for what real input cannot reach.
+        (cd "$WORK/run" && wine "./$probe") >"$WORK/probe.txt" 2>&1 ||
+            fail "in-process probe: $(cat "$WORK/probe.txt")"
+        log "ok: in-process probe of the window procedure"
+    fi
+    start_app "$host" "$counted"
+    find_window "$appear" "$child"
+    focus_window
+    view_centre
+    xdotool mousemove "$CX" "$CY"
+    sleep 0.5
+    # Five separate moves with the left button held: five turns, no more.
+    xdotool mousedown 1
+    local i
+    for i in 1 2 3 4 5; do
+        xdotool mousemove_relative -- 6 0
+        sleep 0.25
+    done
+    xdotool mouseup 1
+    sleep 0.3
+    # Pressed inside, released outside: the release arrives all the same, so
+    # moving back in neither turns the view nor warps the cursor.
+    local out_x out_y=$CY
+    out_x=$(xwininfo -id "$WIN" | awk '/Absolute upper-left X:/ {x = $4} /^ *Width:/ {print x + $2 + 8}')
+    # A move without the button takes the tick; pressed and moved out within
+    # that tick, the move out is dropped, so the cursor is not warped back.
+    for i in $(seq 1 10); do
+        xdotool mousemove "$CX" "$CY" sleep 0.1 mousemove_relative -- 1 0 mousedown 1 \
+            mousemove "$out_x" "$out_y" sleep 0.1
+        [ "$(pointer)" = "x:$out_x y:$out_y" ] && break
+        xdotool mouseup 1
+    done
+    [ "$(pointer)" = "x:$out_x y:$out_y" ] || fail "could not press inside and move out"
+    xdotool mouseup 1
+    sleep 0.3
+    xdotool mousemove $((CX - 40)) $((CY + 30))
+    sleep 0.3
+    xdotool mousemove_relative -- 3 3
+    sleep 0.5
+    [ "$(pointer)" = "x:$((CX - 37)) y:$((CY + 33))" ] ||
+        fail "the cursor was warped after a release outside the window: $(pointer)"
+    if [ "$host" = sdl ]; then
+        # Up held while the focus goes to the root, with the pointer off the
+        # window so that the release goes nowhere.
+        xdotool keydown Up sleep 0.3 mousemove 1270 1010 sleep 0.1
+        xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')"
+        sleep 0.3
+        xdotool keyup Up
+        # A window manager's minimise and restore, through _NET_WM_STATE.
+        xprop -id "$WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
+        sleep 0.3
+        xprop -id "$WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_FOCUSED
+        sleep 0.3
+    fi
+    expect_clean_close
+    check_calls
+    [ "$(sed -n '/leftbutton down/,/leftbutton up/{p;/up$/q}' "$WORK/calls.txt" | grep -c mousemove)" = 5 ] ||
+        fail "five moves with the button held: $(cat "$WORK/calls.txt")"
+    log "ok: five moves, five turns; a release outside the window arrives"
+    if [ "$host" = sdl ]; then
+        grep -q "keypress up up" "$WORK/calls.txt" || fail "Up held through a focus loss stayed down"
+        grep -A1 " resize 0 0$" "$WORK/calls.txt" | grep -q " resize [1-9][0-9]* [1-9]" ||
+            fail "minimise and restore: $(grep resize "$WORK/calls.txt")"
+        log "ok: focus loss releases Up; minimised, resize 0 0; restored, the size again"
+    fi
+}
+
 case "$scenario" in
-main | missing_shader) start_xvfb ;;
+main | missing_shader | input) start_xvfb ;;
+main_egl)
+    # With no display at all: a plain message and a failure, before any window.
+    if env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK" "$WORK/run/$exe" \
+        >"$WORK/nodisplay.txt" 2>&1; then fail "started without a display"; fi
+    grep -q "^No display" "$WORK/nodisplay.txt" || fail "no display: $(cat "$WORK/nodisplay.txt")"
+    log "ok: without a display: $(grep "^No display" "$WORK/nodisplay.txt")"
+    # The context through EGL, as on Wayland.
+    export SDL_VIDEO_X11_FORCE_EGL=1
+    start_xvfb
+    scenario=main
+    ;;
 screensaver) start_xvfb -noreset ;;
 *) fail "unknown scenario $scenario" ;;
 esac
