@@ -83,6 +83,7 @@ TEST_F(GraphicsState, CullFaceAndDepthFuncMatchNamesExactly) {
                  {&Graphics::cull_face, "front", GL_CULL_FACE_MODE, GL_FRONT},
                  {&Graphics::cull_face, "Back", GL_CULL_FACE_MODE, GL_FRONT},
                  {&Graphics::cull_face, "back ", GL_CULL_FACE_MODE, GL_FRONT},
+                 {&Graphics::cull_face, nullptr, GL_CULL_FACE_MODE, GL_FRONT},
                  {&Graphics::depth_func, "<=", GL_DEPTH_FUNC, GL_LEQUAL},
                  {&Graphics::depth_func, "<", GL_DEPTH_FUNC, GL_LESS},
                  {&Graphics::depth_func, "==", GL_DEPTH_FUNC, GL_GREATER},
@@ -100,6 +101,7 @@ TEST_F(GraphicsState, StencilFuncAndOpMatchNamesExactly) {
     EXPECT_EQ(get_integer(GL_STENCIL_FUNC), GL_ALWAYS);
     gfx.stencil_func("equal", 3, 0x0Fu);
     gfx.stencil_func("Always", 9, 0x1u);  // unknown: nothing changes
+    gfx.stencil_func(nullptr, 9, 0x1u);
     EXPECT_EQ(get_integer(GL_STENCIL_FUNC), GL_EQUAL);
     EXPECT_EQ(get_integer(GL_STENCIL_REF), 3);
     EXPECT_EQ(get_integer(GL_STENCIL_VALUE_MASK), 0x0F);
