@@ -109,13 +109,14 @@ bool parse_ticks(const char* text, long& ticks) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* const usage = "usage: physics_trace TICKS [--dump | --report]\n";
     long ticks = 0;
     if (argc < 2 || argc > 3 || !parse_ticks(argv[1], ticks)) {
         if (argc >= 2 && !parse_ticks(argv[1], ticks))
             std::fprintf(stderr,
                          "physics_trace: TICKS wants a whole number from 0 to %d, not '%s'\n",
                          INT_MAX, argv[1]);
-        std::fprintf(stderr, "usage: physics_trace TICKS [--dump | --report]\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     const char* mode = argc > 2 ? argv[2] : "";
@@ -123,7 +124,7 @@ int main(int argc, char** argv) {
     const bool full_report = std::strcmp(mode, "--report") == 0;
     // Refused before the ticks are spent, not after.
     if (*mode != '\0' && !dump && !full_report) {
-        std::fprintf(stderr, "physics_trace: unknown option %s\n", mode);
+        std::fprintf(stderr, "physics_trace: unknown option %s\n%s", mode, usage);
         return 2;
     }
     if (full_report) return report(ticks);
