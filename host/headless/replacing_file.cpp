@@ -20,11 +20,15 @@ constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGA
 // only with those signals blocked, so the handler never sees it half-way.
 const char* volatile pending_removal = nullptr;
 
+// The handler stays in place while it runs: with several threads a second
+// signal may arrive on another one, and must not end the process (a default
+// action) before the file is gone.
 extern "C" void remove_pending_file(int signal_number) {
     const char* path = pending_removal;
     if (path != nullptr) unlink(path);
-    // The action is back at its default (SA_RESETHAND) and the signal blocked
-    // until the handler returns: then it ends the process as it would have.
+    // The signal is blocked until the handler returns; then the default action
+    // ends the process as it would have without the handler.
+    signal(signal_number, SIG_DFL);
     raise(signal_number);
 }
 
@@ -45,7 +49,7 @@ void install_handlers() {
     std::memset(&action, 0, sizeof(action));
     action.sa_handler = remove_pending_file;
     action.sa_mask = fatal_set();
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = 0;
     for (int s : kFatalSignals) {
         struct sigaction previous;
         if (sigaction(s, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL)
