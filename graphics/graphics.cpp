@@ -7,6 +7,11 @@ namespace {
 
 constexpr GLsizei kStride = sizeof(Vertex);
 
+// Exact, case-sensitive match; a null name matches no row of a setter's table.
+bool named(const char* name, const char* row) {
+    return name != nullptr && std::strcmp(name, row) == 0;
+}
+
 const void* byte_offset(std::uintptr_t offset) {
     return reinterpret_cast<const void*>(offset);
 }
@@ -108,7 +113,7 @@ void Graphics::stencil(bool enable) {
 }
 
 void Graphics::cull_face(const char* name) {
-    if (std::strcmp(name, "back") == 0) {
+    if (named(name, "back")) {
         glCullFace(GL_BACK);
     } else {
         glCullFace(GL_FRONT);
@@ -116,27 +121,27 @@ void Graphics::cull_face(const char* name) {
 }
 
 void Graphics::depth_func(const char* name) {
-    if (std::strcmp(name, "<=") == 0) {
+    if (named(name, "<=")) {
         glDepthFunc(GL_LEQUAL);
-    } else if (std::strcmp(name, "<") == 0) {
+    } else if (named(name, "<")) {
         glDepthFunc(GL_LESS);
     }
 }
 
 void Graphics::stencil_func(const char* name, GLint ref, GLuint mask) {
-    if (std::strcmp(name, "always") == 0) {
+    if (named(name, "always")) {
         glStencilFunc(GL_ALWAYS, ref, mask);
-    } else if (std::strcmp(name, "equal") == 0) {
+    } else if (named(name, "equal")) {
         glStencilFunc(GL_EQUAL, ref, mask);
     }
 }
 
 void Graphics::stencil_op(const char*, const char*, const char* name) {
-    if (std::strcmp(name, "incr") == 0) {
+    if (named(name, "incr")) {
         glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-    } else if (std::strcmp(name, "decr") == 0) {
+    } else if (named(name, "decr")) {
         glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-    } else if (std::strcmp(name, "keep") == 0) {
+    } else if (named(name, "keep")) {
         glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     }
 }

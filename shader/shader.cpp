@@ -1,27 +1,51 @@
 #include "shader/shader.h"
 
-#include <sys/stat.h>
-
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
-// Every line of a load goes to "infolog.txt"; when that cannot be opened the
-// load goes on without its account.
+// Every line of a load goes to "infolog.txt". When it cannot be opened, or is
+// something other than a regular file (a pipe would block the open, a device
+// swallow the lines), the load goes on without its account.
+struct Log {
+    FILE* file = nullptr;
+    bool failed = false;
+};
+
+Log open_log() {
+    std::error_code error;
+    const auto type = std::filesystem::status("infolog.txt", error).type();
+    Log log;
+    if (type == std::filesystem::file_type::not_found ||
+        type == std::filesystem::file_type::regular)
+        log.file = std::fopen("infolog.txt", "a");
+    if (log.file == nullptr)
+        std::fprintf(stderr, "Unable to open infolog.txt, the shader log is not written\n");
+    return log;
+}
+
 #if defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
 #endif
-void log_line(FILE* log, const char* format, ...) {
-    if (log == nullptr) return;
+void log_line(Log& log, const char* format, ...) {
+    if (log.file == nullptr) return;
     va_list args;
     va_start(args, format);
-    std::vfprintf(log, format, args);
+    if (std::vfprintf(log.file, format, args) < 0) log.failed = true;
     va_end(args);
 }
 
-void close_log(FILE* log) {
-    if (log != nullptr) std::fclose(log);
+// Buffered lines meet a full disk only here; the load itself still counts.
+void close_log(Log& log) {
+    if (log.file == nullptr) return;
+    const bool written = !log.failed && std::ferror(log.file) == 0;
+    if (std::fclose(log.file) != 0 || !written)
+        std::fprintf(stderr, "Unable to write infolog.txt, the shader log is incomplete\n");
+    log.file = nullptr;
 }
 
 // A reported length of 0 (no text at all) gives an empty string; the buffer is
@@ -38,7 +62,7 @@ char* fetch_info_log(GLint info_size, Fetch fetch) {
 }
 
 // Reads, compiles and checks one stage; false (logged) on any failure.
-bool compile_stage(FILE* log, const char* stage, GLenum type, const char* path, char** src,
+bool compile_stage(Log& log, const char* stage, GLenum type, const char* path, char** src,
                    GLuint* handle) {
     *src = load_text_file(path);
     if (*src == nullptr) {
@@ -80,15 +104,19 @@ bool context_current() {
 
 char* load_text_file(const char* path) {
     // Anything but a regular file (a directory, a pipe, a device) has no size
-    // that seeking can tell, and a pipe would block the open.
-    struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    // that seeking can tell, and a pipe would block the open. A size beyond the
+    // cap is a mistake (a sparse file, say), not a shader worth allocating for.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+    const std::uintmax_t size_on_disk = std::filesystem::file_size(path, error);
+    if (error || size_on_disk > kMaxTextFileSize) return nullptr;
 
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return nullptr;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0 ||
+        static_cast<std::uintmax_t>(length) > kMaxTextFileSize) {
         std::fclose(file);
         return nullptr;
     }
@@ -121,9 +149,7 @@ Shader::~Shader() {
 int Shader::init(Graphics* graphics, const char* vertex_path, const char* geometry_path,
                  const char* fragment_path) {
     gfx = graphics;
-    FILE* log = std::fopen("infolog.txt", "a");
-    if (log == nullptr)
-        std::fprintf(stderr, "Unable to open infolog.txt, the shader log is not written\n");
+    Log log = open_log();
 
     log_line(log, "OpenGL Version %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     log_line(log, "OpenGL Renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
@@ -192,7 +218,8 @@ void Shader::destroy() {
     // Without a current context the objects went with it, and the entry points
     // must not be called.
     if (context_current()) {
-        glDeleteProgram(static_cast<GLuint>(program_handle));
+        // -1 marks a failed load whose program is already gone.
+        if (program_handle != -1) glDeleteProgram(static_cast<GLuint>(program_handle));
         glDeleteShader(vertex_handle);
         glDeleteShader(geometry_handle);
         glDeleteShader(fragment_handle);

@@ -4,10 +4,16 @@
 
 #include <GL/glew.h>
 
+#include <cstdint>
+
 class Graphics;
 
+// Shader sources are kilobytes; anything larger is refused unread.
+constexpr std::uintmax_t kMaxTextFileSize = 16 * 1024 * 1024;
+
 // The whole file as a new NUL-terminated array (release with delete[]); null when
-// the path is not a regular file that can be opened and read whole.
+// the path is not a regular file of at most kMaxTextFileSize bytes that can be
+// opened and read whole.
 char* load_text_file(const char* path);
 
 class Shader {

@@ -2,6 +2,9 @@
 
 int ShadowMap::init(Graphics* graphics) {
     if (Shader::init(graphics, "shadow.vs", nullptr, "shadow.fs") != 0) {
+        // A failed link leaves its program behind; once marked it could not be
+        // named for deletion any more.
+        if (program_handle > 0) glDeleteProgram(static_cast<GLuint>(program_handle));
         program_handle = -1;
         return -1;
     }

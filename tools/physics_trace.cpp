@@ -3,7 +3,9 @@
 //   physics_trace TICKS --dump    the full state after TICKS ticks
 //   physics_trace TICKS --report  freezes and wakes, room excursions, energy
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -95,27 +97,43 @@ int report(long ticks) {
     return 0;
 }
 
+// TICKS as plain decimal digits up to INT_MAX: strtol alone takes "", " 7" and
+// "+7", and clamps an overflow to LONG_MAX, which would run for ever.
+bool parse_ticks(const char* text, long& ticks) {
+    if (*text == '\0' || std::strspn(text, "0123456789") != std::strlen(text)) return false;
+    errno = 0;
+    ticks = std::strtol(text, nullptr, 10);
+    return errno == 0 && ticks <= INT_MAX;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    char* end = nullptr;
-    const long ticks = argc > 1 ? std::strtol(argv[1], &end, 10) : 0;
-    if (argc < 2 || *end != '\0' || ticks < 0) {
-        std::fprintf(stderr, "usage: physics_trace TICKS [--dump | --report]\n");
+    const char* const usage = "usage: physics_trace TICKS [--dump | --report]\n";
+    long ticks = 0;
+    if (argc < 2 || argc > 3 || !parse_ticks(argv[1], ticks)) {
+        if (argc >= 2 && !parse_ticks(argv[1], ticks))
+            std::fprintf(stderr,
+                         "physics_trace: TICKS wants a whole number from 0 to %d, not '%s'\n",
+                         INT_MAX, argv[1]);
+        std::fputs(usage, stderr);
         return 2;
     }
     const char* mode = argc > 2 ? argv[2] : "";
-    if (std::strcmp(mode, "--report") == 0) return report(ticks);
+    const bool dump = std::strcmp(mode, "--dump") == 0;
+    const bool full_report = std::strcmp(mode, "--report") == 0;
+    // Refused before the ticks are spent, not after.
+    if (*mode != '\0' && !dump && !full_report) {
+        std::fprintf(stderr, "physics_trace: unknown option %s\n%s", mode, usage);
+        return 2;
+    }
+    if (full_report) return report(ticks);
 
     World world;
     for (long t = 0; t < ticks; ++t) world.tick();
-    if (std::strcmp(mode, "--dump") == 0) {
+    if (dump) {
         dump_bodies(std::cout, world.bodies, ticks);
         return 0;
-    }
-    if (*mode != '\0') {
-        std::fprintf(stderr, "physics_trace: unknown option %s\n", mode);
-        return 2;
     }
     std::printf("%016" PRIx64 "\n", state_hash(world.bodies));
     return 0;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "host/key_table.h"
 
@@ -82,12 +83,14 @@ bool parse_capture_options(int argc, const char* const* argv, CaptureOptions& op
             }
         } else if (arg == "--ticks") {
             if (!parse_int(value, 0, INT_MAX, options.ticks)) {
-                error = "--ticks wants a whole number >= 0, not '" + std::string(value) + "'";
+                error = "--ticks wants a whole number from 0 to " + std::to_string(INT_MAX) +
+                        ", not '" + std::string(value) + "'";
                 return false;
             }
         } else if (arg == "--frames") {
             if (!parse_int(value, 0, INT_MAX, options.frames)) {
-                error = "--frames wants a whole number >= 0, not '" + std::string(value) + "'";
+                error = "--frames wants a whole number from 0 to " + std::to_string(INT_MAX) +
+                        ", not '" + std::string(value) + "'";
                 return false;
             }
         } else if (arg == "--out") {

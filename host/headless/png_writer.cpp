@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstring>
 
 bool write_png(std::FILE* file, int width, int height, const std::vector<unsigned char>& rgb,
@@ -20,14 +21,18 @@ bool write_png(std::FILE* file, int width, int height, const std::vector<unsigne
 
     // A negative stride starts at the last row: GL's bottom-up rows come out top down.
     const png_int_32 stride = -static_cast<png_int_32>(width * 3);
+    errno = 0;
     const int ok = png_image_write_to_stdio(&image, file, 0, rgb.data(), stride, nullptr);
-    if (ok == 0 || PNG_IMAGE_FAILED(image)) {
-        error = image.message[0] != '\0' ? image.message : "libpng could not write the image";
+    // A failed write says why (a full disk, the file size limit) better than
+    // libpng's "Write Error" does.
+    const int write_error = std::ferror(file) != 0 ? errno : 0;
+    if (ok == 0 || PNG_IMAGE_FAILED(image) || write_error != 0) {
+        if (write_error != 0) {
+            error = std::strerror(write_error);
+        } else {
+            error = image.message[0] != '\0' ? image.message : "libpng could not write the image";
+        }
         png_image_free(&image);
-        return false;
-    }
-    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-        error = "the file could not be written";
         return false;
     }
     return true;

@@ -1,28 +1,65 @@
 // Renders the demo without a display and writes the window's pixels to a PNG;
 // with --stats it also reports what a frame costs.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/headless/capture_options.h"
 #include "host/headless/frame_stats.h"
 #include "host/headless/headless_host.h"
 #include "host/headless/png_writer.h"
+#include "host/headless/replacing_file.h"
+#include "shader/shader.h"
 
 namespace {
 
 constexpr const char* program = "shadow_capture";
 
-bool file_readable(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    std::fclose(f);
-    return true;
+// Why the loader cannot have read `path`, found without opening it (a pipe
+// would block); empty when it could have.
+std::string unreadable(const char* path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    const std::string name = path;
+    if (type == fs::file_type::not_found) return name + " is missing";
+    if (error) return name + ": " + error.message();
+    if (type == fs::file_type::directory) return name + " is a directory";
+    if (type != fs::file_type::regular) return name + " is not a regular file";
+    if (fs::file_size(path, error) > kMaxTextFileSize)
+        return name + " is larger than " + std::to_string(kMaxTextFileSize >> 20) + " MiB";
+    if (access(path, R_OK) != 0) return name + ": " + std::strerror(errno);
+    return "";
+}
+
+// Keeps descriptors 0 to 2 taken, so that no file this program opens becomes
+// its standard output by accident; false when standard output was closed.
+bool standard_streams_open() {
+    bool output_open = true;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == STDOUT_FILENO) output_open = false;
+        if (open("/dev/null", O_RDWR) != fd) break;
+    }
+    return output_open;
+}
+
+// Whether everything printed so far has reached standard output; says why not.
+bool output_written() {
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && std::ferror(stdout) == 0) return true;
+    std::fprintf(stderr, "%s: cannot write standard output: %s\n", program,
+                 flushed ? "an earlier write failed" : std::strerror(errno));
+    return false;
 }
 
 std::string working_directory() {
@@ -48,6 +85,11 @@ void print_stats(const std::vector<double>& cpu_ms, GpuFrameTimer& gpu, double s
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!standard_streams_open()) {
+        std::fprintf(stderr, "%s: cannot write standard output: %s\n", program,
+                     std::strerror(EBADF));
+        return 1;
+    }
     CaptureOptions options;
     std::string error;
     if (!parse_capture_options(argc, argv, options, error)) {
@@ -56,48 +98,32 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::printf("%s", capture_usage(program).c_str());
-        return 0;
+        return output_written() ? 0 : 1;
     }
+    // Past the file size limit a write fails and says so, instead of the
+    // signal ending the run in the middle of a file.
+    std::signal(SIGXFSZ, SIG_IGN);
 
-    // Find out before the run whether the picture can be kept at all; it is
-    // written beside the target and renamed once complete.
-    const std::string partial = options.out + ".tmp";
-    std::FILE* out = nullptr;
-    if (!options.out.empty()) {
-        out = std::fopen(partial.c_str(), "wb");
-        if (out == nullptr) {
-            std::fprintf(stderr, "%s: cannot write %s: %s\n", program, options.out.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
+    // Find out before the run whether the picture can be kept at all.
+    ReplacingFile out;
+    if (!options.out.empty() && !out.open(options.out, error)) {
+        std::fprintf(stderr, "%s: cannot write %s: %s\n", program, options.out.c_str(),
+                     error.c_str());
+        return 1;
     }
-    auto discard_output = [&]() {
-        if (out == nullptr) return;
-        std::fclose(out);
-        out = nullptr;
-        std::remove(partial.c_str());
-    };
 
     HeadlessHost host;
     if (!host.start(options.width, options.height, error)) {
         std::fprintf(stderr, "%s: cannot create the OpenGL context: %s\n", program, error.c_str());
-        discard_output();
         return 1;
     }
     if (!host.program_loaded()) {
-        const std::string dir = working_directory();
-        std::string why = "see infolog.txt";
-        if (!file_readable("shadow.vs")) {
-            why = "shadow.vs is missing";
-        } else if (!file_readable("shadow.fs")) {
-            why = "shadow.fs is missing";
-        } else {
-            why = "they do not compile or link; see infolog.txt";
-        }
+        std::string why = unreadable("shadow.vs");
+        if (why.empty()) why = unreadable("shadow.fs");
+        if (why.empty()) why = "they do not compile or link; see infolog.txt";
         std::fprintf(stderr, "%s: the shaders shadow.vs and shadow.fs in %s did not load: %s\n",
-                     program, dir.c_str(), why.c_str());
+                     program, working_directory().c_str(), why.c_str());
         host.shutdown();
-        discard_output();
         return 1;
     }
 
@@ -135,7 +161,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.frames; ++i) render(true);
 
     std::vector<unsigned char> pixels;
-    if (out != nullptr) pixels = host.read_pixels();
+    if (out.stream() != nullptr) pixels = host.read_pixels();
     const std::size_t bodies = host.demo().world.bodies.size();
     if (gpu) {
         gpu->finish();
@@ -144,15 +170,12 @@ int main(int argc, char** argv) {
         gpu.reset();
     }
     host.shutdown();
+    // A run whose report was lost has failed: the picture is not kept either.
+    if (!output_written()) return 1;
 
-    if (out != nullptr) {
-        const bool written = write_png(out, options.width, options.height, pixels, error);
-        const bool closed = std::fclose(out) == 0;
-        out = nullptr;
-        if (!written || !closed || std::rename(partial.c_str(), options.out.c_str()) != 0) {
-            if (written && closed) error = std::strerror(errno);
-            if (written && !closed) error = "the file could not be completed";
-            std::remove(partial.c_str());
+    if (out.stream() != nullptr) {
+        if (!write_png(out.stream(), options.width, options.height, pixels, error) ||
+            !out.commit(error)) {
             std::fprintf(stderr, "%s: cannot write %s: %s\n", program, options.out.c_str(),
                          error.c_str());
             return 1;
@@ -160,5 +183,5 @@ int main(int argc, char** argv) {
         std::printf("wrote %s (%dx%d, %zu bodies)\n", options.out.c_str(), options.width,
                     options.height, bodies);
     }
-    return 0;
+    return output_written() ? 0 : 1;
 }

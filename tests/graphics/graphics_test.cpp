@@ -62,18 +62,20 @@ TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
     EXPECT_TRUE(red == 255 && stencil == 4 && std::fabs(depth_at_centre() - 0.75f) < 1e-6f);
 
     // Each from a state none of them produces: any name but "back" culls front
-    // faces; an unknown depth function or stencil action changes nothing.
-    const char *cull[] = {"back", "Back", ""}, *depth[] = {"<=", "<", "=="};
-    const GLint modes[] = {GL_BACK, GL_FRONT, GL_FRONT}, funcs[] = {GL_LEQUAL, GL_LESS, GL_GREATER};
-    for (int i = 0; i < 3; ++i) {
+    // faces; an unknown (or null) depth function or stencil action changes nothing.
+    const char *cull[] = {"back", "Back", "", nullptr}, *depth[] = {"<=", "<", "==", nullptr};
+    const GLint modes[] = {GL_BACK, GL_FRONT, GL_FRONT, GL_FRONT};
+    const GLint funcs[] = {GL_LEQUAL, GL_LESS, GL_GREATER, GL_GREATER};
+    for (int i = 0; i < 4; ++i) {
         glCullFace(GL_FRONT_AND_BACK), glDepthFunc(GL_GREATER);
         gfx.cull_face(cull[i]), gfx.depth_func(depth[i]);
-        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), modes[i]) << cull[i];
-        EXPECT_EQ(get_integer(GL_DEPTH_FUNC), funcs[i]) << depth[i];
+        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), modes[i]) << i;
+        EXPECT_EQ(get_integer(GL_DEPTH_FUNC), funcs[i]) << i;
     }
     // stencil_op reads only its last name; the other two actions become GL_KEEP.
     glStencilOp(GL_ZERO, GL_ZERO, GL_REPLACE);
     gfx.stencil_op("decr", "zero", "zero");
+    gfx.stencil_op("decr", "zero", nullptr);
     EXPECT_EQ(get_integer(GL_STENCIL_PASS_DEPTH_PASS), GL_REPLACE);
     gfx.stencil_op("decr", "zero", "incr");
     EXPECT_TRUE(get_integer(GL_STENCIL_FAIL) == GL_KEEP &&

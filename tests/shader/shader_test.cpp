@@ -1,0 +1,153 @@
+// Shader and ShadowMap on the real compiler and linker: the "infolog.txt"
+// account line by line, each failure path, what the objects hold afterwards,
+// the fixed attribute locations and what set_params uploads.
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "graphics/graphics.h"
+#include "shader/shadow_map.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// What the loader writes before any stage, then the lines of the stages read.
+std::string loaded(const std::string& vs = "", const std::string& fs = "") {
+    return std::string("OpenGL Version ") + reinterpret_cast<const char*>(glGetString(GL_VERSION)) +
+           "\nOpenGL Renderer " + reinterpret_cast<const char*>(glGetString(GL_RENDERER)) +
+           "\nMax vertex attribs " + std::to_string(get_integer(GL_MAX_VERTEX_ATTRIBS)) + "\n" +
+           (vs.empty() ? "" : "Loaded vertex shader " + vs + "\n") +
+           (fs.empty() ? "" : "Loaded fragment shader " + fs + "\n");
+}
+
+// Records what the loader has done by the time it calls prelink.
+struct RecordingShader : Shader {
+    void prelink() override {
+        prelinks += 1;
+        attached_at_prelink = query(glGetProgramiv, GLuint(program_handle), GL_ATTACHED_SHADERS);
+    }
+
+    int prelinks = 0;
+    GLint attached_at_prelink = -1;
+};
+
+class ShaderTest : public GlTest {
+  protected:
+    ScopedTempDir dir;
+    Graphics gfx{};
+};
+
+TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOnce) {
+    write_file("infolog.txt", "an earlier run\n");
+    write_file("a.vs", "#version 120\nvoid main() { gl_Position = vec4(0.0); }\n");
+    write_file("a.fs", "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
+    write_file("b.gs",
+               "#version 150\nlayout(points) in;\nlayout(points, max_vertices = 1) out;\n"
+               "void main() { EmitVertex(); }\n");
+    write_file("empty.fs", "");  // read as it is: the compiler's verdict decides
+    // Compiles, but the linker finds no body for helper().
+    write_file("unresolved.fs",
+               "#version 120\nvec4 helper();\nvoid main() { gl_FragColor = helper(); }\n");
+    RecordingShader shader, with_geometry, missing, empty, link;
+    ASSERT_EQ(shader.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
+    ASSERT_EQ(with_geometry.init(&gfx, "a.vs", "b.gs", "a.fs"), 0);
+    EXPECT_EQ(missing.init(&gfx, "missing.vs", nullptr, "a.fs"), -1);
+    EXPECT_EQ(empty.init(&gfx, "a.vs", nullptr, "empty.fs"), -1);
+    EXPECT_EQ(link.init(&gfx, "a.vs", nullptr, "unresolved.fs"), -1);
+    GLchar compiler[4096] = {}, linker[4096] = {};
+    glGetShaderInfoLog(empty.fragment_handle, 4096, nullptr, compiler);
+    glGetProgramInfoLog(GLuint(link.program_handle), 4096, nullptr, linker);
+    // The geometry stage is read between the other two; a missing vertex file
+    // leaves the fragment file unread; the driver's text ends its own line.
+    EXPECT_EQ(read_file("infolog.txt"),
+              "an earlier run\n" + loaded("a.vs", "a.fs") + "Link successful\n" + loaded("a.vs") +
+                  "Loaded geometry shader b.gs\nLoaded fragment shader a.fs\nLink successful\n" +
+                  loaded() + "Unable to load vertex shader missing.vs\n" +
+                  loaded("a.vs", "empty.fs") + "Error compiling: " + compiler +
+                  loaded("a.vs", "unresolved.fs") + "Error linking: " + linker);
+
+    // Attached before prelink and still attached after the link.
+    EXPECT_EQ(query(glGetProgramiv, GLuint(shader.program_handle), GL_LINK_STATUS), GL_TRUE);
+    EXPECT_EQ(query(glGetProgramiv, GLuint(shader.program_handle), GL_ATTACHED_SHADERS), 2);
+    EXPECT_EQ(std::make_pair(shader.attached_at_prelink, with_geometry.attached_at_prelink),
+              std::make_pair(2, 3));
+    EXPECT_EQ(shader.prelinks + link.prelinks + missing.prelinks + empty.prelinks, 2);
+    EXPECT_TRUE(shader.vertex_src == nullptr && shader.fragment_src == nullptr);
+
+    // Twice, as the destructor follows: a name deleted again raises an error,
+    // or worse deletes an object that OpenGL has handed out anew.
+    const GLuint names[] = {GLuint(with_geometry.program_handle), with_geometry.vertex_handle,
+                            with_geometry.geometry_handle, with_geometry.fragment_handle};
+    with_geometry.destroy();
+    with_geometry.destroy();
+    EXPECT_EQ(glGetError(), kNoError);
+    for (GLuint name : names) EXPECT_FALSE(glIsProgram(name) || glIsShader(name)) << name;
+    // The text that failed to compile is held until destroy, which releases it
+    // even after the host has deleted the context, as at process exit.
+    EXPECT_STREQ(empty.fragment_src, "");
+    context.destroy();
+    empty.destroy();
+    EXPECT_EQ(empty.fragment_src, nullptr);
+}
+
+// "attr_color" first: left to itself the linker would give it location 0.
+void write_shadow_sources(const char* fragment_uniforms) {
+    write_file(
+        "shadow.vs",
+        "#version 120\nattribute float attr_color;\nattribute vec3 attr_position;\n"
+        "uniform mat4 mvp, shadowmvp;\n"
+        "void main() { gl_Position = mvp * shadowmvp * vec4(attr_position, attr_color); }\n");
+    write_file("shadow.fs", std::string("#version 120\nuniform sampler2D ShadowMap;\n") +
+                                fragment_uniforms +
+                                "void main() { gl_FragColor = vec4(color, 1.0) * "
+                                "texture2D(ShadowMap, vec2(0.5)).r; }\n");
+}
+
+TEST_F(ShaderTest, ShadowMapFailsWithTheMarkerAloneAndLoadsWithFixedLocations) {
+    // Compiles, but the linker finds no body for helper().
+    write_shadow_sources("vec3 helper();\n#define color helper()\n");
+    ShadowMap unlinked, missing, shadow;
+    EXPECT_EQ(unlinked.init(&gfx), -1);
+    std::remove("shadow.fs");
+    EXPECT_EQ(missing.init(&gfx), -1);
+    const std::string log = read_file("infolog.txt");
+    EXPECT_EQ(log.substr(log.rfind("OpenGL Version")),
+              loaded("shadow.vs") + "Unable to load fragment shader shadow.fs\n");
+    for (ShadowMap* failed : {&unlinked, &missing}) {
+        EXPECT_EQ(failed->program_handle, -1);
+        EXPECT_EQ(failed->mvp_location + failed->color_location, 0);  // not looked up
+        // The demo carries on: selecting the failed program only raises an
+        // error, and the marker is no name for destroy to delete.
+        failed->select();
+        EXPECT_EQ(glGetError(), GLenum(GL_INVALID_VALUE));
+        failed->destroy();
+        EXPECT_EQ(glGetError(), kNoError);
+    }
+    // The failed link's program went at once: none is left behind.
+    for (GLuint name = 1; name < 32; ++name) EXPECT_FALSE(glIsProgram(name)) << name;
+
+    write_shadow_sources("uniform vec3 color;\n");
+    ASSERT_EQ(shadow.init(&gfx), 0);
+    EXPECT_EQ(read_file("infolog.txt"),
+              log + loaded("shadow.vs", "shadow.fs") + "Link successful\n");
+    const GLuint program = static_cast<GLuint>(shadow.program_handle);
+    EXPECT_EQ(glGetAttribLocation(program, "attr_position"), 0);
+    EXPECT_EQ(glGetAttribLocation(program, "attr_color"), 4);
+    shadow.select();
+    matrix4 mvp, shadowmvp;
+    for (int i = 0; i < 16; ++i) mvp.m[i] = 1.0f + 0.5f * float(i), shadowmvp.m[i] = -mvp.m[i];
+    shadow.set_params(mvp, shadowmvp, vec3(0.5f, 0.25f, 0.125f));
+    // Read back by name: the locations looked up at init must be the right ones.
+    auto location = [program](const char* name) { return glGetUniformLocation(program, name); };
+    GLfloat stored[2][16] = {};
+    glGetUniformfv(program, location("mvp"), stored[0]);
+    glGetUniformfv(program, location("shadowmvp"), stored[1]);
+    EXPECT_TRUE(std::equal(mvp.m, mvp.m + 16, stored[0]));  // untransposed
+    EXPECT_TRUE(std::equal(shadowmvp.m, shadowmvp.m + 16, stored[1]));
+    EXPECT_EQ(query(glGetUniformiv, program, location("ShadowMap")), 3);
+}
+
+}  // namespace
