@@ -1,5 +1,6 @@
 #include "tests/demo/scene_probe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -10,9 +11,37 @@ Rgb Image::at(int x, int y) const {
     return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
+bool Image::uniform_hue(const WindowPoint& p) const {
+    const int h = hue(at(p));
+    return h == hue(at(p.x - 1, p.y)) && h == hue(at(p.x + 1, p.y)) && h == hue(at(p.x, p.y - 1)) &&
+           h == hue(at(p.x, p.y + 1));
+}
+
+bool Image::isolated(const WindowPoint& p, int step) const {
+    const int c = level(at(p));
+    auto spike = [&](const Rgb& a, const Rgb& b) {
+        const int da = c - level(a), db = c - level(b);
+        return (da > step && db > step) || (da < -step && db < -step);
+    };
+    return spike(at(p.x - 1, p.y), at(p.x + 1, p.y)) && spike(at(p.x, p.y - 1), at(p.x, p.y + 1));
+}
+
 std::string describe(const Rgb& c) {
     return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) +
            ")";
+}
+
+int level(const Rgb& c) {
+    return std::max(c.r, std::max(c.g, c.b));
+}
+
+int hue(const Rgb& c) {
+    if (c.r == 0 && c.g == 0 && c.b == 0) return 0;
+    if (c.r == 0 && c.b == 0 && c.g > 0) return 1;
+    if (c.g != 0) return 5;
+    if (c.b == 0) return 2;
+    if (c.r == 0) return 3;
+    return c.r == c.b ? 4 : 5;
 }
 
 WindowPoint project(const Frame& frame, const matrix4& projection, const vec3& p, int width,
@@ -26,26 +55,6 @@ WindowPoint project(const Frame& frame, const matrix4& projection, const vec3& p
     w.y = static_cast<int>(std::floor((clip.y / clip.w + 1) / 2 * static_cast<float>(height)));
     w.visible = w.x >= 0 && w.y >= 0 && w.x < width && w.y < height;
     return w;
-}
-
-bool is_red(const Rgb& c) {
-    return c.r >= 90 && c.g == 0 && c.b == 0;
-}
-
-bool is_blue(const Rgb& c) {
-    return c.b >= 90 && c.r == 0 && c.g == 0;
-}
-
-bool is_list_colour(const Rgb& c, std::size_t index) {
-    return index % 2 == 0 ? is_red(c) : is_blue(c);
-}
-
-bool is_floor_green(const Rgb& c) {
-    return c.g > 0 && c.g <= 77 && c.r == 0 && c.b == 0;
-}
-
-bool is_black(const Rgb& c) {
-    return c.r == 0 && c.g == 0 && c.b == 0;
 }
 
 RigidBody& add_body(Demo& demo, const vec3& position) {
