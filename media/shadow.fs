@@ -9,6 +9,7 @@ uniform vec3 color;
 in vec4 shadow_coord;
 in vec3 position;
 in vec3 to_light;
+in vec3 to_eye;
 in vec2 floor_coord;
 flat in vec3 marked;
 
@@ -71,8 +72,10 @@ float grid_line(vec3 dx, vec3 dy) {
 
 void main() {
     vec3 dx = dFdx(position), dy = dFdy(position);
-    // The face's normal, on the side the viewer sees.
+    // The face's normal, turned to the side the viewer sees (window systems
+    // differ in which way dFdy runs).
     vec3 normal = normalize(cross(dx, dy));
+    if (dot(normal, to_eye) < 0.0) normal = -normal;
     float facing = dot(normal, normalize(to_light));
     float grid = grid_line(dx, dy);
     // Eased towards grazing light, so that the low light still reads on the floor.
