@@ -57,3 +57,12 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# The README's two pictures, made by the headless capture tool: the scene, and
+# the light's view while Control is held.
+.PHONY: docs
+docs: build
+	mkdir -p docs
+	cd $(BUILD)/bin && ./shadow_capture --size 640x480 --ticks 760 --out $(CURDIR)/docs/scene.png
+	cd $(BUILD)/bin && ./shadow_capture --size 640x480 --ticks 760 --hold control \
+	    --out $(CURDIR)/docs/light-view.png

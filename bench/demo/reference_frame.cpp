@@ -73,11 +73,12 @@ ReferenceFrame::~ReferenceFrame() {
     glDeleteTextures(1, &depth_texture_);
 }
 
-bool ReferenceFrame::init(const ReferenceScene& scene, std::string& error) {
+bool ReferenceFrame::init(const ReferenceScene& scene, const char* vertex_path,
+                          const char* fragment_path, std::string& error) {
     scene_ = scene;
     GLuint vs = 0, fs = 0;
-    if (!compile(GL_VERTEX_SHADER, "shadow.vs", vs, error) ||
-        !compile(GL_FRAGMENT_SHADER, "shadow.fs", fs, error)) {
+    if (!compile(GL_VERTEX_SHADER, vertex_path, vs, error) ||
+        !compile(GL_FRAGMENT_SHADER, fragment_path, fs, error)) {
         glDeleteShader(vs);
         glDeleteShader(fs);
         return false;
@@ -93,7 +94,7 @@ bool ReferenceFrame::init(const ReferenceScene& scene, std::string& error) {
     GLint ok = 0;
     glGetProgramiv(program_, GL_LINK_STATUS, &ok);
     if (ok == 0) {
-        error = "the shaders do not link";
+        error = std::string(vertex_path) + " and " + fragment_path + " do not link";
         return false;
     }
     mvp_ = glGetUniformLocation(program_, "mvp");

@@ -1,6 +1,6 @@
 // The bare frame the demo is measured against: the same two passes over the
-// same geometry with the same shaders, straight OpenGL calls and matrices
-// worked out once, nothing else.
+// same geometry, straight OpenGL calls and matrices worked out once, nothing
+// else. It takes any shader pair, so the demo's can be weighed against another.
 #pragma once
 
 #include <GL/glew.h>
@@ -25,9 +25,10 @@ struct ReferenceScene {
 class ReferenceFrame {
   public:
     ~ReferenceFrame();
-    // Compiles shadow.vs / shadow.fs from the working directory and makes the
-    // 2048 x 2048 target; false with `error` set on failure.
-    bool init(const ReferenceScene& scene, std::string& error);
+    // Compiles the two shader files (shadow.vs / shadow.fs: the demo's) and
+    // makes the 2048 x 2048 target; false with `error` set on failure.
+    bool init(const ReferenceScene& scene, const char* vertex_path, const char* fragment_path,
+              std::string& error);
     // Both passes; `mark` (may be null) runs between them.
     void render(void (*mark)(void*), void* user);
 

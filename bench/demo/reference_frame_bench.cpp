@@ -1,7 +1,9 @@
 // The demo's frame against a bare reference frame, on one headless context in
 // the same process: the same scene after 900 ticks, the same 2048 x 2048 depth
-// target and window pass, the same shaders. Blocks of frames alternate between
-// the two so that a busy machine weighs on both alike.
+// target and window pass, the same shaders. A second bare frame runs the
+// flat-colour shader pair the demo had before its lighting (flat_shadow.vs /
+// .fs), the yardstick for what the lighting costs in the camera pass. Blocks of
+// frames alternate between the three so that a busy machine weighs on all alike.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,8 +114,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < ticks; ++i) host.tick();
     Demo& demo = host.demo();
 
+    const ReferenceScene scene = scene_of(demo, width, height);
     auto reference = std::make_unique<ReferenceFrame>();
-    if (!reference->init(scene_of(demo, width, height), error)) {
+    auto yardstick = std::make_unique<ReferenceFrame>();
+    if (!reference->init(scene, "shadow.vs", "shadow.fs", error) ||
+        !yardstick->init(scene, "flat_shadow.vs", "flat_shadow.fs", error)) {
         std::fprintf(stderr, "reference_frame_bench: %s\n", error.c_str());
         return 1;
     }
@@ -121,10 +126,18 @@ int main(int argc, char** argv) {
 
     Samples demo_samples;
     Samples reference_samples;
+    Samples yardstick_samples;
     Samples discard;
+    auto bare = [&](ReferenceFrame& frame, Samples& samples) {
+        return [&] {
+            frame.render(&mark_pass, &samples.gpu);
+            present_back_buffer(surface);
+        };
+    };
     timed_frames(warmup, discard, [&] { host.render(); });
     timed_frames(warmup, discard, [&] {
         reference->render(nullptr, nullptr);
+        yardstick->render(nullptr, nullptr);
         present_back_buffer(surface);
     });
     for (int done = 0; done < frames; done += block) {
@@ -133,13 +146,12 @@ int main(int argc, char** argv) {
             PassBoundaryHook hook(demo_samples.gpu);
             timed_frames(n, demo_samples, [&] { host.render(); });
         }
-        timed_frames(n, reference_samples, [&] {
-            reference->render(&mark_pass, &reference_samples.gpu);
-            present_back_buffer(surface);
-        });
+        timed_frames(n, reference_samples, bare(*reference, reference_samples));
+        timed_frames(n, yardstick_samples, bare(*yardstick, yardstick_samples));
     }
     demo_samples.gpu.finish();
     reference_samples.gpu.finish();
+    yardstick_samples.gpu.finish();
     discard.gpu.finish();
 
     // The simulation is the rest of the demo's CPU work, once per timer tick.
@@ -159,6 +171,7 @@ int main(int argc, char** argv) {
         "med  p95   |   fps\n");
     print_row("demo", demo_samples);
     print_row("reference", reference_samples);
+    print_row("flat pair", yardstick_samples);
     const double depth = ratio(summarize(demo_samples.gpu.depth_ms).median,
                                summarize(reference_samples.gpu.depth_ms).median);
     const double camera = ratio(summarize(demo_samples.gpu.camera_ms).median,
@@ -172,9 +185,17 @@ int main(int argc, char** argv) {
         "pass %.3f, frame %.3f; CPU %.3f\n",
         depth, camera, frame, ratio(cpu_demo, cpu_reference));
     std::printf(
+        "ratio of the camera pass with these shaders to the flat pair's (median GPU time, "
+        "goal <= 1.5): bare frame %.3f, demo %.3f\n",
+        ratio(summarize(reference_samples.gpu.camera_ms).median,
+              summarize(yardstick_samples.gpu.camera_ms).median),
+        ratio(summarize(demo_samples.gpu.camera_ms).median,
+              summarize(yardstick_samples.gpu.camera_ms).median));
+    std::printf(
         "demo CPU outside OpenGL: %.4f ms/frame in render (demo minus reference CPU "
         "median), %.4f ms/tick in the simulation (median of 200 ticks)\n",
         cpu_demo - cpu_reference, summarize(tick_ms).median);
     reference.reset();
+    yardstick.reset();
     return 0;
 }
