@@ -17,7 +17,9 @@ fail() {
 start_xvfb() {
     local display_file="$WORK/display"
     : >"$display_file"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$display_file" \
+    # -noreset: a server that resets when its last client leaves refuses the next
+    # one for a moment.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$display_file" \
         >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     local i
@@ -28,6 +30,10 @@ start_xvfb() {
     done
     [ -s "$display_file" ] || fail "Xvfb gave no display number"
     export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+    for i in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
     log "Xvfb on $DISPLAY"
 }
 
@@ -141,7 +147,8 @@ shot() {
 
 # Colour counts of a screenshot, sampled down to 160 columns:
 #   1 green_frac 2 green_cx 3 green_cy 4 green_top 5 top_black 6 bottom_green
-#   7 red 8 blue 9 box_cx 10 box_cy (box pixels are the red and blue ones)
+#   7 red 8 blue 9 box_cx 10 box_cy 11 box pixels (red, blue and the magenta of
+#   frozen boxes; a face turned from the light keeps only the ambient level)
 stats() {
     convert "$WORK/$1.png" -sample 160x -depth 8 txt:- | awk '
         NR > 1 {
@@ -151,10 +158,11 @@ stats() {
             if (x + 1 > w) w = x + 1; if (y + 1 > h) h = y + 1; n++;
             isg = (g > 40 && r < g / 2 && b < g / 2);
             if (isg) { gn++; gx += x; gy += y; if (top == "" || y < top) top = y; }
-            isr = (r > 120 && g < r / 3 && b < r / 3);
-            isb = (b > 120 && r < b / 3 && g < b / 3);
-            red += isr; blue += isb;
-            if (isr || isb) { bx += x; by += y; }
+            isr = (r > 60 && g < r / 3 && b < r / 3);
+            isb = (b > 60 && r < b / 3 && g < b / 3);
+            ism = (r > 60 && b > 60 && g < r / 3 && g < b / 3);
+            red += isr; blue += isb; magenta += ism;
+            if (isr || isb || ism) { bx += x; by += y; }
             row_g[y] += isg; row_k[y] += (r < 16 && g < 16 && b < 16); row_n[y]++;
         }
         END {
@@ -163,9 +171,9 @@ stats() {
                 if (y >= 0.8 * h) { bg += row_g[y]; bn += row_n[y]; }
             }
             if (gn == 0) { gx = 0; gy = 0; top = -1; gn1 = 1 } else gn1 = gn;
-            nb = red + blue; nb1 = (nb == 0) ? 1 : nb;
-            printf "%.4f %.2f %.2f %d %.4f %.4f %d %d %.2f %.2f\n", gn / n, gx / gn1, gy / gn1,
-                   top, tk / tn, bg / bn, red, blue, bx / nb1, by / nb1;
+            nb = red + blue + magenta; nb1 = (nb == 0) ? 1 : nb;
+            printf "%.4f %.2f %.2f %d %.4f %.4f %d %d %.2f %.2f %d\n", gn / n, gx / gn1, gy / gn1,
+                   top, tk / tn, bg / bn, red, blue, bx / nb1, by / nb1, nb;
         }'
 }
 

@@ -89,19 +89,19 @@ run_main() {
     # a camera moved for 1.5 s would change it several times over.
     check "($(field "$a" 2) - $(field "$b" 2))^2 < 1 && ($(field "$a" 1) - $(field "$b" 1))^2 < 0.0001" \
         "Escape and the right button leave the floor as it was"
-    check "$(field "$b" 7) + $(field "$b" 8) <= 1.7 * ($(field "$a" 7) + $(field "$a" 8)) + 10 && $(field "$b" 7) + $(field "$b" 8) >= 0.5 * ($(field "$a" 7) + $(field "$a" 8)) - 10" \
+    check "$(field "$b" 11) <= 1.7 * $(field "$a" 11) + 10 && $(field "$b" 11) >= 0.5 * $(field "$a" 11) - 10" \
         "Escape and the right button leave the boxes' size as it was"
 
     # Up held: the camera moves forward, towards the boxes, which grow. The speed
     # follows the frame rate, so Up is held only until they have grown.
     local before_boxes after_boxes=0
-    before_boxes=$(($(field "$a" 7) + $(field "$a" 8)))
+    before_boxes=$(field "$a" 11)
     focus_window
     xdotool keydown Up
     for i in $(seq 1 20); do
         shot after_up
         b=$(stats after_up)
-        after_boxes=$(($(field "$b" 7) + $(field "$b" 8)))
+        after_boxes=$(field "$b" 11)
         awk "BEGIN { exit !($after_boxes >= 1.8 * $before_boxes) }" && break
         sleep 0.1
     done
