@@ -286,7 +286,7 @@ run_input() {
 }
 
 case "$scenario" in
-main | missing_shader | input) start_xvfb ;;
+main | missing_shader | input | screensaver) start_xvfb ;;
 main_egl)
     # With no display at all: a plain message and a failure, before any window.
     if env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK" "$WORK/run/$exe" \
@@ -298,7 +298,6 @@ main_egl)
     start_xvfb
     scenario=main
     ;;
-screensaver) start_xvfb -noreset ;;
 *) fail "unknown scenario $scenario" ;;
 esac
 [ "$host" = wine ] && setup_wine
