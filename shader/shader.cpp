@@ -102,14 +102,27 @@ bool context_current() {
 
 }  // namespace
 
-char* load_text_file(const char* path) {
-    // Anything but a regular file (a directory, a pipe, a device) has no size
-    // that seeking can tell, and a pipe would block the open. A size beyond the
-    // cap is a mistake (a sparse file, say), not a shader worth allocating for.
+// Anything but a regular file (a directory, a pipe, a device) has no size that
+// seeking can tell, and a pipe would block the open. A size beyond the cap is a
+// mistake (a sparse file, say), not a shader worth allocating for.
+std::string text_file_problem(const char* path) {
+    namespace fs = std::filesystem;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
-    const std::uintmax_t size_on_disk = std::filesystem::file_size(path, error);
-    if (error || size_on_disk > kMaxTextFileSize) return nullptr;
+    const fs::file_type type = fs::status(path, error).type();
+    const std::string name = path;
+    if (type == fs::file_type::not_found) return name + " is missing";
+    if (error) return name + ": " + error.message();
+    if (type == fs::file_type::directory) return name + " is a directory";
+    if (type != fs::file_type::regular) return name + " is not a regular file";
+    const std::uintmax_t size_on_disk = fs::file_size(path, error);
+    if (error) return name + ": " + error.message();
+    if (size_on_disk > kMaxTextFileSize)
+        return name + " is larger than " + std::to_string(kMaxTextFileSize >> 20) + " MiB";
+    return "";
+}
+
+char* load_text_file(const char* path) {
+    if (!text_file_problem(path).empty()) return nullptr;
 
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return nullptr;

@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <cstdint>
+#include <string>
 
 class Graphics;
 
@@ -15,6 +16,11 @@ constexpr std::uintmax_t kMaxTextFileSize = 16 * 1024 * 1024;
 // the path is not a regular file of at most kMaxTextFileSize bytes that can be
 // opened and read whole.
 char* load_text_file(const char* path);
+
+// Why load_text_file would refuse the path, found without opening it (a pipe
+// would block the open), as "PATH is missing" and the like; empty when the path
+// is a regular file within the size cap.
+std::string text_file_problem(const char* path);
 
 class Shader {
   public:

@@ -7,10 +7,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "host/headless/capture_options.h"
@@ -27,18 +25,10 @@ constexpr const char* program = "shadow_capture";
 // Why the loader cannot have read `path`, found without opening it (a pipe
 // would block); empty when it could have.
 std::string unreadable(const char* path) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_type type = fs::status(path, error).type();
-    const std::string name = path;
-    if (type == fs::file_type::not_found) return name + " is missing";
-    if (error) return name + ": " + error.message();
-    if (type == fs::file_type::directory) return name + " is a directory";
-    if (type != fs::file_type::regular) return name + " is not a regular file";
-    if (fs::file_size(path, error) > kMaxTextFileSize)
-        return name + " is larger than " + std::to_string(kMaxTextFileSize >> 20) + " MiB";
-    if (access(path, R_OK) != 0) return name + ": " + std::strerror(errno);
-    return "";
+    std::string why = text_file_problem(path);
+    if (why.empty() && access(path, R_OK) != 0)
+        why = std::string(path) + ": " + std::strerror(errno);
+    return why;
 }
 
 // Keeps descriptors 0 to 2 taken, so that no file this program opens becomes
