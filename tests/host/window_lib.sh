@@ -12,6 +12,10 @@ fail() {
     log "FAIL: $*"
     exit 1
 }
+# A step that fails outside `fail` (set -e, a pipeline under pipefail) still
+# says which command it was, in functions and subshells too.
+set -E
+trap 'log "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" exited $?"' ERR
 
 # Starts Xvfb on a free display (it picks one and tells us through -displayfd).
 start_xvfb() {
@@ -56,6 +60,7 @@ setup_wine() {
 cleanup() {
     local rc=$?
     set +e
+    trap - ERR
     if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
         kill "$APP_PID" 2>/dev/null
         [ "$USES_WINE" = 1 ] && wineserver -k 2>/dev/null
@@ -101,7 +106,8 @@ find_window() {
     VIEW=""
     for i in $(seq 1 $((seconds * 5))); do
         kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
-        WIN=$(xdotool search --onlyvisible --name "^${WINDOW_NAME}\$" 2>/dev/null | head -1 || true)
+        WIN=$(xdotool search --onlyvisible --name "^${WINDOW_NAME}\$" 2>/dev/null || :)
+        WIN=${WIN%%$'\n'*}
         if [ -n "$WIN" ]; then
             if [ "$child" = 0 ]; then
                 VIEW=$WIN
@@ -150,7 +156,9 @@ shot() {
 #   7 red 8 blue 9 box_cx 10 box_cy 11 box pixels (red, blue and the magenta of
 #   frozen boxes; a face turned from the light keeps only the ambient level)
 stats() {
-    convert "$WORK/$1.png" -sample 160x -depth 8 txt:- | awk '
+    convert "$WORK/$1.png" -sample 160x -depth 8 txt:- >"$WORK/$1.txt" ||
+        fail "cannot read the screenshot $1.png"
+    awk '
         NR > 1 {
             split($1, p, /[,:]/); x = p[1]; y = p[2];
             c = $0; sub(/^[^(]*\(/, "", c); sub(/\).*/, "", c); gsub(/ /, "", c);
@@ -174,7 +182,7 @@ stats() {
             nb = red + blue + magenta; nb1 = (nb == 0) ? 1 : nb;
             printf "%.4f %.2f %.2f %d %.4f %.4f %d %d %.2f %.2f %d\n", gn / n, gx / gn1, gy / gn1,
                    top, tk / tn, bg / bn, red, blue, bx / nb1, by / nb1, nb;
-        }'
+        }' "$WORK/$1.txt"
 }
 
 field() { echo "$1" | awk -v i="$2" '{print $i}'; }
@@ -187,10 +195,8 @@ wait_app() {
         sleep 0.1
     done
     kill -0 "$APP_PID" 2>/dev/null && fail "the program did not end within ${seconds}s"
-    set +e
-    wait "$APP_PID"
-    APP_RC=$?
-    set -e
+    APP_RC=0
+    wait "$APP_PID" || APP_RC=$?
     APP_PID=""
 }
 

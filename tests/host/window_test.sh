@@ -279,7 +279,9 @@ run_input() {
     log "ok: five moves, five turns; a release outside the window arrives"
     if [ "$host" = sdl ]; then
         grep -q "keypress up up" "$WORK/calls.txt" || fail "Up held through a focus loss stayed down"
-        grep -A1 " resize 0 0$" "$WORK/calls.txt" | grep -q " resize [1-9][0-9]* [1-9]" ||
+        # The line after the first "resize 0 0", read whole (no reader that stops early).
+        awk 'prev ~ / resize 0 0$/ && / resize [1-9][0-9]* [1-9]/ { ok = 1 } { prev = $0 }
+             END { exit !ok }' "$WORK/calls.txt" ||
             fail "minimise and restore: $(grep resize "$WORK/calls.txt")"
         log "ok: focus loss releases Up; minimised, resize 0 0; restored, the size again"
     fi

@@ -34,12 +34,17 @@ log "ok: $top holds $expected"
 
 if [ "$kind" = linux ]; then
     # Every library the programs load comes from a package the README names.
+    # Each listing goes to a file first and is read whole: a reader that stops
+    # early would end its writer by SIGPIPE, which pipefail turns into a failure.
+    ldconfig -p >"$WORK/ldconfig.txt" || fail "ldconfig -p failed"
     for program in shadow_capture shadow_mapping; do
-        for lib in $(objdump -p "$WORK/run/$program" | awk '$1 == "NEEDED" { print $2 }'); do
-            path=$(ldconfig -p | awk -v l="$lib" '$1 == l && /x86-64/ { print $NF; exit }')
+        objdump -p "$WORK/run/$program" >"$WORK/objdump.txt" || fail "objdump cannot read $program"
+        for lib in $(awk '$1 == "NEEDED" { print $2 }' "$WORK/objdump.txt"); do
+            path=$(awk -v l="$lib" '$1 == l && /x86-64/ && !found { print $NF; found = 1 }' "$WORK/ldconfig.txt")
             [ -n "$path" ] || fail "$program needs $lib, which is not installed"
             real=$(basename "$(readlink -f "$path")")
-            pkg=$(dpkg -S "*/x86_64-linux-gnu/$real" 2>/dev/null | head -1 | cut -d: -f1)
+            dpkg -S "*/x86_64-linux-gnu/$real" >"$WORK/dpkg.txt" 2>/dev/null || :
+            pkg=$(awk -F: 'NR == 1 { print $1 }' "$WORK/dpkg.txt")
             [ -n "$pkg" ] || fail "$program needs $lib ($path), which no Debian package owns"
             grep -qw -- "$pkg" "$WORK/run/README.txt" ||
                 fail "$program needs $lib from $pkg, which the README does not name"
