@@ -18,7 +18,9 @@ if ! command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then
 fi
 
 need_update=0
-if ! apt-get indextargets --format '$(TARGET_OF)' 2>/dev/null | grep -qx deb-src; then
+# The whole list is read (grep -c, not -q): a reader that stops early ends apt-get
+# by SIGPIPE, which pipefail would count as a failure.
+if [ "$(apt-get indextargets --format '$(TARGET_OF)' 2>/dev/null | grep -cx deb-src || :)" = 0 ]; then
   if [ "$(id -u)" != 0 ]; then
     echo "setup: no deb-src entry for apt; run setup as root to fetch the glew source" >&2
     echo "setup: the Win32 host is skipped until then" >&2
