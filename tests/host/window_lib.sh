@@ -185,6 +185,26 @@ stats() {
         }' "$WORK/$1.txt"
 }
 
+# The fraction of pixels that are floor green in one screenshot and the clear
+# colour in the other (both read by stats first). Boxes that fall or spawn
+# between the two cover floor or sky, never turn one into the other; a view that
+# moved does.
+floor_sky_swaps() {
+    awk '
+        function kind(line,   c, v) {
+            c = line; sub(/^[^(]*\(/, "", c); sub(/\).*/, "", c); gsub(/ /, "", c);
+            split(c, v, ",");
+            if (v[2] > 40 && v[1] < v[2] / 2 && v[3] < v[2] / 2) return "g";
+            if (v[1] < 16 && v[2] < 16 && v[3] < 16) return "k";
+            return "o";
+        }
+        FNR == 1 { next }
+        NR == FNR { first[$1] = kind($0); next }
+        { n++; k = kind($0); f = first[$1];
+          if ((f == "g" && k == "k") || (f == "k" && k == "g")) swaps++ }
+        END { printf "%.4f\n", (n == 0) ? 1 : swaps / n }' "$WORK/$1.txt" "$WORK/$2.txt"
+}
+
 field() { echo "$1" | awk -v i="$2" '{print $i}'; }
 
 # Waits for the program to end; sets APP_RC.
