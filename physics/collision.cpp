@@ -35,6 +35,7 @@ bool RigidBody::collide_body(RigidBody& other) {
         const vec3 point = other.orientation.transform(other.vertices[k]) + other.position;
         int count = 0;
         float best = nearest_face_start;
+        float depth = 0;
         int nearest = 0;
         for (int i = 0; i < face_count; ++i) {
             const float s = faces[i].normal.dot(point) + faces[i].distance;
@@ -42,15 +43,19 @@ bool RigidBody::collide_body(RigidBody& other) {
                 ++count;
                 if (fast_abs(s) < best) {
                     best = fast_abs(s);
+                    depth = -s;
                     nearest = i;
                 }
             }
         }
         if (count == face_count) {
             if (best > contact_band) return true;
-            resolve_body_contact(other, point, faces[nearest].normal);
-            position = previous_position;
-            orientation = previous_orientation;
+            // Only a point that approaches is answered; the body then steps out
+            // of the face along its normal. Put back where it was before the
+            // step, it would keep gravity's pull without the fall (energy from
+            // nowhere) and never move on while it touches.
+            const vec3& n = faces[nearest].normal;
+            if (resolve_body_contact(other, point, n) && depth > 0) position -= n * depth;
         }
     }
     return false;
@@ -64,15 +69,17 @@ bool RigidBody::collide_plane(const plane& p) {
         if (s < plane_too_deep) return true;
         if (s < plane_contact) {
             const vec3 r = point - position + o;
-            resolve_plane_contact(p.normal, r);
-            position = previous_position;
-            orientation = previous_orientation;
+            // As for bodies: answered only while approaching, then out of the
+            // plane along its normal, no further.
+            if (resolve_plane_contact(p.normal, r)) {
+                position += p.normal * (-s / p.normal.dot(p.normal));
+            }
         }
     }
     return false;
 }
 
-void RigidBody::resolve_body_contact(RigidBody& other, const vec3& point, const vec3& normal) {
+bool RigidBody::resolve_body_contact(RigidBody& other, const vec3& point, const vec3& normal) {
     RigidBody& a = *this;
     RigidBody& b = other;
     // Both angular terms are measured from A's position.
@@ -81,7 +88,10 @@ void RigidBody::resolve_body_contact(RigidBody& other, const vec3& point, const 
         (a.velocity - b.velocity) + cross(a.angular_velocity, r) - cross(b.angular_velocity, r);
     vec3 n = normal;
     n.normalize();
-    const float numerator = -(1 + a.restitution) * relative_velocity.dot(n);
+    // n leaves A's face towards B, so the bodies close while A outruns B along it.
+    const float approach = relative_velocity.dot(n);
+    if (approach <= 0) return false;
+    const float numerator = -(1 + a.restitution) * approach;
     const vec3 rn = cross(r, n);
     const float denominator = 1 / a.mass + 1 / b.mass +
                               n.dot(cross(a.world_inverse_inertia.transform(rn), r)) +
@@ -89,34 +99,43 @@ void RigidBody::resolve_body_contact(RigidBody& other, const vec3& point, const 
     const float j = numerator / denominator;
     const vec3 impulse_force = n * j;
 
+    // Equal and opposite at the same lever arm r that the relative velocity and
+    // the denominator use, so the pair can only lose energy.
+    const vec3 moment = cross(r, impulse_force);
     a.velocity += impulse_force * (1 / a.mass);
-    a.angular_velocity = a.world_inverse_inertia.transform(cross(r, -impulse_force));
+    a.angular_velocity += a.world_inverse_inertia.transform(moment);
     b.velocity -= impulse_force * (1 / b.mass);
-    b.angular_velocity = b.world_inverse_inertia.transform(cross(r, impulse_force));
+    b.angular_velocity -= b.world_inverse_inertia.transform(moment);
 
     a.frozen = false;
     b.frozen = false;
     a.use_gravity = true;
+    return true;
 }
 
-void RigidBody::resolve_plane_contact(const vec3& normal, const vec3& local_point) {
+bool RigidBody::resolve_plane_contact(const vec3& normal, const vec3& local_point) {
     const vec3& r = local_point;
     const vec3& n = normal;
     const vec3 vertex_velocity = velocity + cross(angular_velocity, r);
-    const float numerator = -(1 + restitution) * vertex_velocity.dot(n);
+    // The normal points into the room: a point approaches the wall while its
+    // velocity along the normal is negative.
+    const float approach = vertex_velocity.dot(n);
+    if (approach >= 0) return false;
+    const float numerator = -(1 + restitution) * approach;
     const float denominator =
         1 / mass + n.dot(cross(world_inverse_inertia.transform(cross(r, n)), r));
     const float j = numerator / denominator;
     const vec3 impulse_momentum = n * j;
-    // Replaced, not incremented: the velocity along the plane is dropped.
-    velocity = impulse_momentum / mass;
-    angular_velocity = world_inverse_inertia.transform(cross(r, impulse_momentum));
+    // Added to the motion: the velocity along the plane is kept (no friction).
+    velocity += impulse_momentum / mass;
+    angular_velocity += world_inverse_inertia.transform(cross(r, impulse_momentum));
+    return true;
 }
 
-void RigidBody::resolve_body_contact_toward(RigidBody& other, const vec3& point) {
+bool RigidBody::resolve_body_contact_toward(RigidBody& other, const vec3& point) {
     vec3 normal = other.position - point;
     normal.normalize();
-    resolve_body_contact(other, point, normal);
+    return resolve_body_contact(other, point, normal);
 }
 
 bool RigidBody::contains_point(const vec3& p) const {

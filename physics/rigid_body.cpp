@@ -40,7 +40,9 @@ void RigidBody::integrate(float dt) {
     matrix3 rotation;
     rotation.skew(angular_velocity);
     previous_orientation = orientation;
-    orientation = orientation + (orientation * rotation) * dt;
+    // Each axis a turns by dt times (omega x a), the turn the contacts assume for
+    // a point's velocity; orientation * rotation is a x omega, the opposite one.
+    orientation = orientation - (orientation * rotation) * dt;
     orientation.orthonormalize();
 
     world_inverse_inertia = (orientation * inverse_inertia) * orientation.transpose();

@@ -54,10 +54,12 @@ class RigidBody {
     // when a vertex is too deep, so that the caller discards the sub-step.
     bool collide_body(RigidBody& other);
     bool collide_plane(const plane& p);
-    void resolve_body_contact(RigidBody& other, const vec3& point, const vec3& normal);
-    void resolve_plane_contact(const vec3& normal, const vec3& local_point);
+    // The responses return false, and change nothing, for a point that does not
+    // approach: it is already leaving.
+    bool resolve_body_contact(RigidBody& other, const vec3& point, const vec3& normal);
+    bool resolve_plane_contact(const vec3& normal, const vec3& local_point);
     // The body response with the normal pointing from point towards other's position.
-    void resolve_body_contact_toward(RigidBody& other, const vec3& point);
+    bool resolve_body_contact_toward(RigidBody& other, const vec3& point);
     // Strictly inside the axis-aligned box of vertices 0 and 7 (orientation ignored).
     bool contains_point(const vec3& p) const;
 };

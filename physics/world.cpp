@@ -14,6 +14,20 @@ constexpr int last_spawn_tick = 720;
 
 constexpr float box_half_extent = 0.25f;
 
+// Normals point into the room: x in [-10, 10], y in [0, 10], z in [-25, 0].
+bool collides_with_room(RigidBody& body) {
+    const plane floor(vec3(0, 1, 0), 0);
+    const plane roof(vec3(0, -1, 0), 10);
+    const plane left(vec3(1, 0, 0), 10);
+    const plane right(vec3(-1, 0, 0), 10);
+    const plane front(vec3(0, 0, 1), 25);
+    const plane back(vec3(0, 0, -1), 0);
+    for (const plane* p : {&floor, &roof, &left, &right, &front, &back}) {
+        if (body.collide_plane(*p)) return true;
+    }
+    return false;
+}
+
 void place_spawned_box(RigidBody& box) {
     box.position = vec3(0, 6, -10);
     for (int k = 0; k < 8; ++k) {
@@ -72,18 +86,20 @@ void World::step_physics() {
 }
 
 bool World::collides_with_world(RigidBody* body) {
-    if (collides_with_bodies(body)) return true;
-    // Normals point into the room: x in [-10, 10], y in [0, 10], z in [-25, 0].
-    const plane floor(vec3(0, 1, 0), 0);
-    const plane roof(vec3(0, -1, 0), 10);
-    const plane left(vec3(1, 0, 0), 10);
-    const plane right(vec3(-1, 0, 0), 10);
-    const plane front(vec3(0, 0, 1), 25);
-    const plane back(vec3(0, 0, -1), 0);
-    for (const plane* p : {&floor, &roof, &left, &right, &front, &back}) {
-        if (body->collide_plane(*p)) return true;
+    // A rejected sub-step must leave the other bodies as it found them too: an
+    // impulse kept by one side only is momentum and energy from nowhere.
+    others_before.clear();
+    for (const auto& other : bodies)
+        others_before.push_back({other->velocity, other->angular_velocity, other->frozen});
+    if (!collides_with_bodies(body) && !collides_with_room(*body)) return false;
+    for (std::size_t j = 0; j < bodies.size(); ++j) {
+        RigidBody& other = *bodies[j];
+        if (&other == body) continue;
+        other.velocity = others_before[j].velocity;
+        other.angular_velocity = others_before[j].angular_velocity;
+        other.frozen = others_before[j].frozen;
     }
-    return false;
+    return true;
 }
 
 bool World::collides_with_bodies(RigidBody* body) {

@@ -21,4 +21,13 @@ class World {
     bool collides_with_world(RigidBody* body);
     // collide_body against every other body, frozen ones included.
     bool collides_with_bodies(RigidBody* body);
+
+  private:
+    struct Motion {
+        vec3 velocity;
+        vec3 angular_velocity;
+        bool frozen;
+    };
+    // Scratch for collides_with_world, kept to spare an allocation per sub-step.
+    std::vector<Motion> others_before;
 };

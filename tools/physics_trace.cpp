@@ -1,7 +1,8 @@
 // Runs the six-box scene headless and prints what it did.
 //   physics_trace TICKS           the state digest after TICKS ticks, as 16 hex digits
 //   physics_trace TICKS --dump    the full state after TICKS ticks
-//   physics_trace TICKS --report  freezes and wakes, room excursions, energy
+//   physics_trace TICKS --report  spawns, freezes and wakes with the total energy, room
+//                                 excursions, and the ticks where energy grew
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -57,16 +58,24 @@ int report(long ticks) {
     World world;
     std::vector<double> last_energy;
     std::vector<bool> was_frozen;
-    double worst_excursion = -1e30, worst_growth = 0;
-    long worst_tick = 0, grow_count = 0;
+    double worst_excursion = -1e30, worst_growth = 0, last_total = 0, worst_rise = 0;
+    long worst_tick = 0, grow_count = 0, rise_count = 0;
     for (long t = 1; t <= ticks; ++t) {
         const std::size_t before = world.bodies.size();
         world.tick();
+        double total = 0;
+        for (const auto& b : world.bodies) total += energy(*b);
+        // A tick that spawns brings its own energy; only the others may not add any.
+        if (world.bodies.size() == before && t > 1 && total > last_total + 1e-9) {
+            ++rise_count;
+            worst_rise = std::max(worst_rise, total - last_total);
+        }
+        last_total = total;
         for (std::size_t i = 0; i < world.bodies.size(); ++i) {
             const RigidBody& b = *world.bodies[i];
             const double e = energy(b);
             if (i >= before) {
-                std::printf("tick %ld: body %zu spawned\n", t, i);
+                std::printf("tick %ld: body %zu spawned (total energy %.3f)\n", t, i, total);
                 last_energy.push_back(e);
                 was_frozen.push_back(false);
             }
@@ -75,8 +84,8 @@ int report(long ticks) {
                 return 1;
             }
             if (b.frozen != was_frozen[i]) {
-                std::printf("tick %ld: body %zu %s at y %.4f (energy %.3f)\n", t, i,
-                            b.frozen ? "froze" : "woke", b.position.y, e);
+                std::printf("tick %ld: body %zu %s at y %.4f (energy %.3f, total energy %.3f)\n", t,
+                            i, b.frozen ? "froze" : "woke", b.position.y, e, total);
                 was_frozen[i] = b.frozen;
             }
             // A frozen body's velocities are a leftover, not motion; compare only
@@ -93,6 +102,9 @@ int report(long ticks) {
                 worst_excursion, worst_tick, tolerance);
     std::printf("ticks where a moving body's energy grew: %ld; largest growth %.4f\n", grow_count,
                 worst_growth);
+    std::printf("ticks where the total energy rose: %ld; largest rise %.4f\n", rise_count,
+                worst_rise);
+    std::printf("tick %ld: total energy %.3f\n", ticks, last_total);
     std::fputs(dump_bodies(world.bodies, ticks).c_str(), stdout);
     return 0;
 }
