@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cmath>
+
 #include "math/fast_math.h"
 #include "physics/rigid_body.h"
 
@@ -23,6 +26,18 @@ const vec3 face_axes[face_count] = {vec3(0, 1, 0),  vec3(0, -1, 0), vec3(1, 0, 0
 }  // namespace
 
 bool RigidBody::collide_body(RigidBody& other) {
+    // No vertex of the other body can reach the widened face box when the two
+    // centres lie further apart than the box's corner and the farthest vertex.
+    float reach = 0, axes = 0;
+    for (const vec3& v : other.vertices) reach = std::max(reach, v.dot(v));
+    for (int i = 0; i < 3; ++i) {
+        const vec3 axis(orientation.m[3 * i], orientation.m[3 * i + 1], orientation.m[3 * i + 2]);
+        axes += std::sqrt(axis.dot(axis)) * face_distance + contact_band;
+    }
+    const vec3 apart = other.position - position;
+    const float limit = axes + std::sqrt(reach);
+    if (apart.dot(apart) > limit * limit) return false;
+
     plane faces[face_count];
     for (int i = 0; i < face_count; ++i) {
         const vec3 f = orientation.transform(face_axes[i] * face_distance) + position;

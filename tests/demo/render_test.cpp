@@ -205,3 +205,33 @@ TEST_F(DemoRenderTest, ResizeSetsTheViewportAndZeroSizesKeepTheLastProjection) {
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(200, 100));
     EXPECT_FALSE(std::equal(before.m, before.m + 16, demo().projection.m));
 }
+
+TEST_F(DemoRenderTest, AtTick1500ABoxRestingOnTheFloorHasItsShadowAtItsFoot) {
+    for (int t = 0; t < 1500; ++t) demo().tick();
+    host->render();
+    const Image image = frame();
+    const vec3 light = demo().light.position;
+    int checked = 0;
+    for (const auto& body : demo().world.bodies) {
+        float foot = 1e9f;
+        for (const vec3& corner : body->vertices)
+            foot = std::min(foot, (body->orientation.transform(corner) + body->position).y);
+        if (foot > 0.05f) continue;
+        // From the box's middle along the floor, away from the light: the first
+        // floor the camera sees past the box lies in its shadow; towards the
+        // light, the floor is lit.
+        vec3 away = body->position - light;
+        away.y = 0;
+        away.normalize();
+        const vec3 base(body->position.x, 0, body->position.z);
+        Rgb first{-1, -1, -1};
+        for (float d = 0.2f; d < 0.8f && hue(first) != 1; d += 0.02f)
+            first = image.at(seen(base + away * d));
+        const Rgb lit = image.at(seen(base - away * 0.8f));
+        if (hue(first) != 1 || hue(lit) != 1) continue;  // hidden behind another box
+        ++checked;
+        EXPECT_TRUE(in_shadow_band(level(first), floor_base)) << describe(first);
+        EXPECT_GE(level(lit), level(first) + 15) << describe(lit);
+    }
+    EXPECT_GE(checked, 1);
+}
