@@ -8,8 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,20 +24,39 @@ namespace {
 
 constexpr const char* program = "shadow_capture";
 
-// Why the loader cannot have read `path`, found without opening it (a pipe
-// would block); empty when it could have.
+// Where the picture's trial buffer was: seen from outside, so the compiler
+// keeps the allocation.
+unsigned char* volatile trial_buffer = nullptr;
+
+// The offset of the first NUL byte in the regular file `path`, or -1. Opened
+// without blocking and checked again, in case a pipe took the file's place.
+long nul_offset(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    long at = -1, done = 0;
+    char buffer[65536];
+    ssize_t got = 0;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        while (at < 0 && (got = read(fd, buffer, sizeof(buffer))) > 0) {
+            const char* nul = static_cast<const char*>(std::memchr(buffer, '\0', std::size_t(got)));
+            if (nul != nullptr) at = done + (nul - buffer);
+            done += got;
+        }
+    }
+    close(fd);
+    return at;
+}
+
+// Why the loader cannot have read `path`, found without an open that could
+// block (a pipe's would); empty when it could have.
 std::string unreadable(const char* path) {
     std::string why = text_file_problem(path);
     if (why.empty() && access(path, R_OK) != 0)
         why = std::string(path) + ": " + std::strerror(errno);
-    if (!why.empty()) return why;
-    // A regular file now, safe to open: the loader refuses one holding a NUL.
-    std::ifstream file(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
-    const std::size_t at = text.find('\0');
-    if (at != std::string::npos)
-        why = std::string(path) + " holds a NUL byte (at byte " + std::to_string(at) + ")";
+    const long nul = why.empty() ? nul_offset(path) : -1;
+    if (nul >= 0)
+        why = std::string(path) + " holds a NUL byte (at byte " + std::to_string(nul) + ")";
     return why;
 }
 
@@ -152,6 +169,7 @@ int capture(const CaptureOptions& options) {
     if (out.is_open()) {
         try {
             std::vector<unsigned char> trial(std::size_t(options.width) * options.height * 3);
+            trial_buffer = trial.data();
         } catch (const std::bad_alloc&) {
             std::fprintf(stderr, "%s: cannot write %s: not enough memory for a %dx%d picture\n",
                          program, options.out.c_str(), options.width, options.height);
