@@ -204,7 +204,9 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
          "Unable to write infolog.txt, the shader log is incomplete\n"}};
     for (const auto& c : cases) {
 #if defined(__SANITIZE_ADDRESS__)
-        // AddressSanitizer's shadow memory alone is far beyond a 2 GB limit.
+        // AddressSanitizer's shadow memory alone is far beyond a 2 GB limit, and
+        // its own handler reports a SEGV or BUS sent from outside.
+        if (c.shell == nocore) continue;
         if (c.shell.find("ulimit -v") != std::string::npos) continue;
 #endif
         for (bool own : runs(c.who)) {
