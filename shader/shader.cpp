@@ -3,7 +3,9 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -14,6 +16,8 @@ namespace {
 struct Log {
     FILE* file = nullptr;
     bool failed = false;
+    // The line of the step that failed, for standard error when the log is lost.
+    std::string failure;
 };
 
 Log open_log() {
@@ -39,13 +43,27 @@ void log_line(Log& log, const char* format, ...) {
     va_end(args);
 }
 
-// Buffered lines meet a full disk only here; the load itself still counts.
+void log_failure(Log& log, const std::string& line) {
+    log.failure = line;
+    log_line(log, "%s", line.c_str());
+}
+
+// Buffered lines meet a full disk only here; the load itself still counts. A
+// failure the log did not keep (the compiler's message above all) goes to
+// standard error instead, on a line of its own.
 void close_log(Log& log) {
-    if (log.file == nullptr) return;
-    const bool written = !log.failed && std::ferror(log.file) == 0;
-    if (std::fclose(log.file) != 0 || !written)
-        std::fprintf(stderr, "Unable to write infolog.txt, the shader log is incomplete\n");
-    log.file = nullptr;
+    bool lost = log.file == nullptr;
+    if (log.file != nullptr) {
+        const bool written = !log.failed && std::ferror(log.file) == 0;
+        if (std::fclose(log.file) != 0 || !written) {
+            std::fprintf(stderr, "Unable to write infolog.txt, the shader log is incomplete\n");
+            lost = true;
+        }
+        log.file = nullptr;
+    }
+    if (!lost || log.failure.empty()) return;
+    if (log.failure.back() != '\n') log.failure += '\n';
+    std::fputs(log.failure.c_str(), stderr);
 }
 
 // A reported length of 0 (no text at all) gives an empty string; the buffer is
@@ -66,7 +84,7 @@ bool compile_stage(Log& log, const char* stage, GLenum type, const char* path, c
                    GLuint* handle) {
     *src = load_text_file(path);
     if (*src == nullptr) {
-        log_line(log, "Unable to load %s shader %s\n", stage, path);
+        log_failure(log, std::string("Unable to load ") + stage + " shader " + path + "\n");
         return false;
     }
     log_line(log, "Loaded %s shader %s\n", stage, path);
@@ -85,7 +103,7 @@ bool compile_stage(Log& log, const char* stage, GLenum type, const char* path, c
         char* info = fetch_info_log(info_size, [shader](GLint size, char* text) {
             glGetShaderInfoLog(shader, size, nullptr, text);
         });
-        log_line(log, "Error compiling: %s", info);
+        log_failure(log, std::string("Error compiling: ") + info);
         delete[] info;
         return false;
     }
@@ -141,6 +159,12 @@ char* load_text_file(const char* path) {
         return nullptr;
     }
     std::fclose(file);
+    // The compiler would stop at a NUL and take the rest for absent: a file
+    // holding one is no shader text, and is refused as unreadable.
+    if (std::memchr(text, '\0', size) != nullptr) {
+        delete[] text;
+        return nullptr;
+    }
     text[size] = '\0';
     return text;
 }
@@ -205,7 +229,7 @@ int Shader::init(Graphics* graphics, const char* vertex_path, const char* geomet
         char* info = fetch_info_log(info_size, [program](GLint size, char* text) {
             glGetProgramInfoLog(program, size, nullptr, text);
         });
-        log_line(log, "Error linking: %s", info);
+        log_failure(log, std::string("Error linking: ") + info);
         close_log(log);
         delete[] info;
         return -1;

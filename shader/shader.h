@@ -14,7 +14,7 @@ constexpr std::uintmax_t kMaxTextFileSize = 16 * 1024 * 1024;
 
 // The whole file as a new NUL-terminated array (release with delete[]); null when
 // the path is not a regular file of at most kMaxTextFileSize bytes that can be
-// opened and read whole.
+// opened and read whole, or when it holds a NUL byte.
 char* load_text_file(const char* path);
 
 // Why load_text_file would refuse the path, found without opening it (a pipe

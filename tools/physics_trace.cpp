@@ -3,6 +3,9 @@
 //   physics_trace TICKS --dump    the full state after TICKS ticks
 //   physics_trace TICKS --report  spawns, freezes and wakes with the total energy, room
 //                                 excursions, and the ticks where energy grew
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -118,6 +121,18 @@ bool parse_ticks(const char* text, long& ticks) {
     return errno == 0 && ticks <= INT_MAX;
 }
 
+// Whether everything printed has reached standard output; says why not.
+bool output_written() {
+    // stdio first: std::cout writes through it, and its flush would take the errno.
+    const bool flushed = std::fflush(stdout) == 0;
+    const int why = errno;
+    std::cout.flush();
+    if (flushed && std::ferror(stdout) == 0 && std::cout.good()) return true;
+    std::fprintf(stderr, "physics_trace: cannot write standard output: %s\n",
+                 flushed ? "an earlier write failed" : std::strerror(why));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,22 +146,31 @@ int main(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
-    const char* mode = argc > 2 ? argv[2] : "";
-    const bool dump = std::strcmp(mode, "--dump") == 0;
-    const bool full_report = std::strcmp(mode, "--report") == 0;
-    // Refused before the ticks are spent, not after.
-    if (*mode != '\0' && !dump && !full_report) {
-        std::fprintf(stderr, "physics_trace: unknown option %s\n%s", mode, usage);
+    const char* mode = argc > 2 ? argv[2] : nullptr;
+    const bool dump = mode != nullptr && std::strcmp(mode, "--dump") == 0;
+    const bool full_report = mode != nullptr && std::strcmp(mode, "--report") == 0;
+    // Refused before the ticks are spent, not after; an empty word is a mode too.
+    if (mode != nullptr && !dump && !full_report) {
+        std::fprintf(stderr, "physics_trace: unknown option '%s'\n%s", mode, usage);
         return 2;
     }
-    if (full_report) return report(ticks);
+    // Nothing else is opened, but a closed standard output loses every line.
+    if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+        std::fprintf(stderr, "physics_trace: cannot write standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    if (full_report) {
+        const int status = report(ticks);
+        return output_written() ? status : 1;
+    }
 
     World world;
     for (long t = 0; t < ticks; ++t) world.tick();
     if (dump) {
         dump_bodies(std::cout, world.bodies, ticks);
-        return 0;
+    } else {
+        std::printf("%016" PRIx64 "\n", state_hash(world.bodies));
     }
-    std::printf("%016" PRIx64 "\n", state_hash(world.bodies));
-    return 0;
+    return output_written() ? 0 : 1;
 }

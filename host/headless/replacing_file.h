@@ -1,8 +1,13 @@
-// A file that is replaced whole or not at all. The data goes to a temporary
-// file created exclusively beside the target; once complete it is renamed over
-// the target. On every other way out the temporary file is removed, the fatal
-// signals a user or the system sends included.
+// A file that is replaced whole or not at all. open() only checks, before a
+// long run, that the target may be replaced; begin() creates the temporary
+// file beside it once the data is ready, unnamed where the file system allows
+// (so no way the process ends, SIGKILL included, leaves it behind); commit()
+// gives it a name and renames it over the target. Every path below the
+// target's folder is taken relative to that folder, so a target name near the
+// length limit leaves room for the temporary's.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdio>
 #include <string>
@@ -10,15 +15,19 @@
 class ReplacingFile {
   public:
     ReplacingFile() = default;
-    ~ReplacingFile() { discard(); }
+    ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // Refuses a target that exists and is not a regular file (a directory, a
-    // device, a pipe, a symbolic link), then creates the temporary file. False
-    // with `error` set when the target cannot be written.
+    // device, a pipe, a symbolic link) or that the user may not write, and a
+    // folder the user may not write in, as cp and the shell refuse them. False
+    // with `error` set; creates nothing.
     bool open(const std::string& target, std::string& error);
-    // Where the data goes; null unless open.
+    bool is_open() const { return folder_ >= 0; }
+    // Creates the temporary file; false with `error` set.
+    bool begin(std::string& error);
+    // Where the data goes; null unless begun.
     std::FILE* stream() const { return file_; }
     // Flushes, syncs and closes the temporary file, each checked, and renames
     // it over the target. False with `error` set, the target untouched and the
@@ -28,11 +37,12 @@ class ReplacingFile {
     void discard();
 
   private:
-    std::string target_;
-    std::string temporary_;
+    int folder_ = -1;
+    std::string name_;       // the target's name in folder_
+    std::string temporary_;  // the temporary's name in folder_ while it has one
+    mode_t mode_ = 0;
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
+    bool keep_owner_ = false;
     std::FILE* file_ = nullptr;
 };
-
-// Why `target` must not be replaced: empty when it is missing or a regular
-// file, else the reason.
-std::string replace_refusal(const std::string& target);

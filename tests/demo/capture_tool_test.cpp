@@ -4,15 +4,18 @@
 #include <png.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/demo/scene_probe.h"
 #include "tests/support/temp_dir.h"
@@ -42,17 +45,32 @@ bool read_png(const std::string& path, Image& out) {
 }
 
 // Each entry of the working directory but the tool's inputs, output and log:
-// its type (links not followed) and, when small and regular, its content.
+// its type (links not followed), its mode and, when small and regular, its content.
 std::map<std::string, std::string> listing() {
     std::map<std::string, std::string> seen;
     for (const fs::directory_entry& e : fs::directory_iterator(".")) {
         const std::string name = e.path().filename().string();
         if (name.find("tool.") == 0 || name.find("shadow.") == 0 || name == "infolog.txt") continue;
         const bool small = e.is_regular_file() && e.file_size() < 4096;
-        seen[name] =
-            std::to_string(int(e.symlink_status().type())) + (small ? read_file(name) : "");
+        const fs::file_status status = e.symlink_status();
+        seen[name] = std::to_string(int(status.type())) + " " +
+                     std::to_string(int(status.permissions())) + " " +
+                     (small ? read_file(name) : "");
     }
     return seen;
+}
+
+// Who runs a row: the test's own user and, when that is root, an ordinary one
+// too (root ignores file modes); only an ordinary user; only root.
+enum class Who { anyone, user, root };
+const bool is_root = geteuid() == 0;
+const std::string as_user = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+
+// An ordinary user may write the working directory and everything in it.
+void hand_to_user() {
+    if (is_root) {
+        ASSERT_EQ(std::system("chown -hR nobody:nogroup ."), 0);
+    }
 }
 
 // Each case runs in a fresh directory holding the shaders.
@@ -60,15 +78,23 @@ class CaptureToolTest : public ::testing::Test {
   protected:
     void SetUp() override { copy_shaders_here(); }
 
-    // The exit status; `shell` comes first (a limit, a set-up), redirections in
-    // `args` override the capture of the output. A run that hangs ends after a
-    // minute.
-    int run(const std::string& tool, const std::string& args, const std::string& shell = "") {
-        const int status =
-            std::system((shell + " timeout 60 " + tool + " >tool.out 2>tool.err " + args).c_str());
+    // The exit status; `shell` comes first (a limit, a set-up), `wrap` runs the
+    // tool (a run that hangs ends after a minute), redirections in `args`
+    // override the capture of the output.
+    int run(const std::string& tool, const std::string& args, const std::string& shell = "",
+            const std::string& wrap = "timeout 60", bool user = false) {
+        const std::string command = shell + " " + wrap + " " + (user ? as_user : "") + tool +
+                                    " >tool.out 2>tool.err " + args;
+        const int status = std::system(command.c_str());
         out = read_file("tool.out");
         err = read_file("tool.err");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Who's runs: false for an ordinary user, true for the test's own.
+    static std::vector<bool> runs(Who who) {
+        if (who == Who::root) return is_root ? std::vector<bool>{true} : std::vector<bool>{};
+        if (who == Who::user) return {!is_root};
+        return is_root ? std::vector<bool>{true, false} : std::vector<bool>{true};
     }
 
     ScopedTempDir dir;
@@ -87,6 +113,10 @@ TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicksAndTheLightsViewWhileControlI
     ASSERT_TRUE(read_png("shot.png", image));
     EXPECT_TRUE(is_floor_green(image.at(80, 1))) << describe(image.at(80, 1));
     EXPECT_TRUE(is_black(image.at(80, 90)) && is_black(image.at(0, 119)));
+    // Rendered once at the end, the picture is the one a render after every
+    // tick (as the statistics time them) gives, byte for byte.
+    ASSERT_EQ(run(capture, "--size 161x120 --ticks 125 --stats --out every.png"), 0) << err;
+    EXPECT_TRUE(read_file("every.png") == read_file("shot.png"));
     // The light looks down from 12 units up: its horizon sits higher in the
     // picture than the camera's, which is near the middle.
     const int status =
@@ -95,21 +125,45 @@ TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicksAndTheLightsViewWhileControlI
     EXPECT_TRUE(is_floor_green(image.at(80, 90))) << describe(image.at(80, 90));
     EXPECT_THAT(out, testing::ContainsRegex("frames: 9 timed, 0 bodies\n(.*: median [0-9.]+ p95 "
                                             "[0-9.]+\n){4}frame rate: [0-9.]+ fps\n"));
+    // Progress only on a terminal (script gives it one), rubbed out at the end.
+    run("script", "-qec '" + capture + " --size 8x8 --ticks 40' /dev/null");
+    EXPECT_THAT(out, testing::HasSubstr("shadow_capture: tick 40 of 40\r")) << out;
+    // Root replacing someone's file keeps it theirs, as writing in place would.
+    if (is_root) {
+        ASSERT_EQ(std::system("chown nobody shot.png"), 0);
+        ASSERT_EQ(run(capture, "--size 8x8 --ticks 1 --out shot.png"), 0) << err;
+        struct stat info;
+        EXPECT_TRUE(stat("shot.png", &info) == 0 && info.st_uid == 65534) << info.st_uid;
+    }
 }
 
 TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas) {
-    write_file("x.png", "an older picture");
-    write_file("x.png.tmp", "notes");
-    write_file("victim", "someone else's");
-    fs::create_symlink("victim", "y.png.tmp");
-    fs::create_symlink("victim", "stdout");  // stands in for /dev/stdout
-    fs::create_directory("dir");
-    ASSERT_EQ(mkfifo("pipe", 0600), 0);
-    const std::string out = "--out x.png", limited = "ulimit -f 1;";  // 512 bytes
+    // 16 folders of 254 letters: a picture's name of five letters there is
+    // 4085 bytes long, and "shadow_capture-XXXXXX" would not fit beside it.
+    std::string deep;
+    for (int i = 0; i < 16; ++i) deep += std::string(254, 'd') + "/";
+    const auto fixtures = [&] {
+        copy_shaders_here();
+        write_file("x.png", "an older picture");
+        write_file("x.png.tmp", "notes");
+        write_file("ro.png", "a picture kept");
+        fs::permissions("ro.png", fs::perms(0444));
+        write_file("victim", "someone else's");
+        fs::create_symlink("victim", "y.png.tmp");
+        fs::create_symlink("victim", "stdout");  // stands in for /dev/stdout
+        fs::create_directory("dir");
+        fs::create_directories(deep);
+        ASSERT_EQ(mkfifo("pipe", 0600), 0);
+        hand_to_user();
+    };
+    const std::string out = "--out x.png", limited = "ulimit -f 1;", ticks = "--ticks 2147483647 ";
+    const std::string nocore = "ulimit -c 0;";
     const struct {
         std::string args, shell;
         int status;
         std::string message;
+        std::string wrap = "timeout 60";
+        Who who = Who::anyone;
     } cases[] = {
         {"--ticks 2147483648", "", 2, "--ticks wants a whole number from 0 to 2147483647, not"},
         {"--help >/dev/full", "", 1, "cannot write standard output: No space left on device"},
@@ -120,11 +174,25 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
         {out, "__EGL_VENDOR_LIBRARY_FILENAMES=/none", 1, "cannot create the OpenGL context"},
         {"--size 640x480 " + out, limited, 1, "cannot write x.png: File too large"},
         {"--stats " + out + " >/dev/full", "", 1, "output: No space left on device"},
+        {out + " >/dev/full", "", 1, "cannot write standard output: No space left on device"},
+        {"--ticks 3 >/dev/full", "", 1, "cannot write standard output: No space left on device"},
         {out + " >&-", "", 1, "cannot write standard output: Bad file descriptor"},
-        {"--ticks 1000000 " + out, "timeout -s TERM 2", 124, ""},
+        {ticks + out, "", 124, "", "timeout -s TERM 1"},
+        {ticks + out, nocore, 124, "", "timeout -s SEGV 1"},
+        {ticks + out, nocore, 124, "", "timeout -s BUS 1"},
+        {ticks + out, "", 137, "Killed", "timeout -s KILL 1"},   // the shell's word
         {"--out " + std::string(248, 'a') + ".png", "", 0, ""},  // 252 bytes
+        {"--out " + deep + "x.png", "", 0, ""},
+        {"--size 16384x16384 " + out, "ulimit -v 2000000;", 1,
+         "cannot write x.png: not enough memory for a 16384x16384 picture"},
+        {"--out ro.png", "", 1, "cannot write ro.png: Permission denied", "timeout 60", Who::user},
+        {"--out ro.png", "", 0, "", "timeout 60", Who::root},  // as cp would
+        {out, "chmod 555 .;", 1, "cannot write x.png: Permission denied", "timeout 60", Who::user},
+        {"", "echo bad >shadow.vs; chmod 555 .;", 1, "Error compiling: 0:1(1): error: syntax",
+         "timeout 60", Who::user},
         {out, "rm shadow.vs;", 1, "shadow.vs is missing"},
-        {out, ": >shadow.vs;", 1, "they do not compile or link"},
+        {out, ": >shadow.vs;", 1, "they do not compile or link; see infolog.txt"},
+        {out, "printf 'x\\0y' >>shadow.fs;", 1, "shadow.fs holds a NUL byte"},
         {out, "rm shadow.vs; mkfifo shadow.vs;", 1, "shadow.vs is not a regular file"},
         {out, "rm shadow.vs; mkdir shadow.vs;", 1, "shadow.vs is a directory"},
         {out, "ln -sf /dev/zero shadow.fs;", 1, "shadow.fs is not a regular file"},
@@ -132,34 +200,57 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
         {out, "mkfifo infolog.txt;", 0,
          "Unable to open infolog.txt, the shader log is not written\n"},
         // A limit of 100 KiB, which the picture stays well under and the log crosses.
-        {out, "printf %102350s >infolog.txt; ulimit -f 200;", 0,
+        {out, "printf %102350s >infolog.txt; chmod 666 infolog.txt; ulimit -f 200;", 0,
          "Unable to write infolog.txt, the shader log is incomplete\n"}};
     for (const auto& c : cases) {
-        for (const char* name : {"shadow.vs", "shadow.fs", "infolog.txt"}) fs::remove_all(name);
-        copy_shaders_here();
-        auto before = listing();
-        const std::string row = c.shell + " " + c.args + "\n";
-        EXPECT_EQ(run(capture, "--size 64x48 --ticks 1 " + c.args, c.shell), c.status)
-            << row << err;
-        EXPECT_TRUE(says_once(err, c.message)) << row << err;
-        // Only a run that succeeds changes a file: its target, a whole picture.
-        auto after = listing();
-        const std::string target = c.args.substr(6);  // "--out NAME" when it succeeds
-        EXPECT_TRUE(c.status != 0 || read_png(target, image));
-        if (c.status == 0) before.erase(target), after.erase(target);
-        EXPECT_EQ(after, before) << row;
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer's shadow memory alone is far beyond a 2 GB limit, and
+        // its own handler reports a SEGV or BUS sent from outside.
+        if (c.shell == nocore) continue;
+        if (c.shell.find("ulimit -v") != std::string::npos) continue;
+#endif
+        for (bool own : runs(c.who)) {
+            ScopedTempDir fresh;
+            fixtures();
+            auto before = listing();
+            const std::string row = (own ? "" : "as a user: ") + c.shell + " " + c.args + "\n";
+            EXPECT_EQ(run(capture, "--size 64x48 --ticks 1 " + c.args, c.shell, c.wrap, !own),
+                      c.status)
+                << row << err;
+            EXPECT_TRUE(says_once(err, c.message)) << row << err;
+            // Only a run that succeeds changes a file: its target, a whole picture.
+            ASSERT_EQ(std::system("chmod 755 ."), 0);
+            auto after = listing();
+            // "--out NAME" when it succeeds
+            const std::string target = c.args.substr(std::min<std::size_t>(6, c.args.size()));
+            EXPECT_TRUE(c.status != 0 || c.args.empty() || read_png(target, image)) << row;
+            if (c.status == 0) before.erase(target), after.erase(target);
+            EXPECT_EQ(after, before) << row;
+        }
     }
 }
 
 TEST_F(CaptureToolTest, BadTickCountsForPhysicsTraceExitTwoWithTheReasonAndTheUsage) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"''", "TICKS wants a whole number from 0 to 2147483647, not ''"},
-        {"99999999999999999999", "to 2147483647, not '99999999999999999999'"},
-        {"7 --bogus", "unknown option --bogus"}};
-    for (const auto& [args, message] : cases) {
-        EXPECT_EQ(run(trace, args), 2) << args;
-        EXPECT_THAT(err, testing::AllOf(testing::HasSubstr(message), testing::HasSubstr("usage: ")))
-            << args;
+    const struct {
+        std::string args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"''", 2, "TICKS wants a whole number from 0 to 2147483647, not ''"},
+        {"99999999999999999999", 2, "to 2147483647, not '99999999999999999999'"},
+        {"7 --bogus", 2, "unknown option '--bogus'\nusage: "},
+        {"5 ''", 2, "unknown option ''\nusage: "},
+        {"5 >/dev/full", 1, "cannot write standard output: No space left on device"},
+        {"5 --dump >/dev/full", 1, "cannot write standard output: No space left on device"},
+        {"5 --report >/dev/full", 1, "cannot write standard output: No space left on device"},
+        {"5 >&-", 1, "cannot write standard output: Bad file descriptor"},
+        {"5 --dump >&-", 1, "cannot write standard output: Bad file descriptor"},
+        {"5 --report >&-", 1, "cannot write standard output: Bad file descriptor"}};
+    for (const auto& c : cases) {
+        for (bool own : runs(Who::anyone)) {
+            EXPECT_EQ(run(trace, c.args, "", "timeout 60", !own), c.status) << c.args;
+            EXPECT_TRUE(says_once(err, c.message) && out.empty()) << c.args << "\n" << err;
+        }
     }
     // No bodies yet: the bare digest.
     EXPECT_TRUE(run(trace, "0") == 0 && out == "cbf29ce484222325\n") << out;

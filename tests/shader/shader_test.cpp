@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "graphics/graphics.h"
 #include "shader/shadow_map.h"
 #include "tests/support/gl_fixture.h"
+#include "tests/support/output_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -51,12 +53,14 @@ TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOn
     // Compiles, but the linker finds no body for helper().
     write_file("unresolved.fs",
                "#version 120\nvec4 helper();\nvoid main() { gl_FragColor = helper(); }\n");
-    RecordingShader shader, with_geometry, missing, empty, link;
+    write_file("nul.fs", std::string("#version 120\nvoid main() {}\0junk", 31));
+    RecordingShader shader, with_geometry, missing, empty, link, nul;
     ASSERT_EQ(shader.init(&gfx, "a.vs", nullptr, "a.fs"), 0);
     ASSERT_EQ(with_geometry.init(&gfx, "a.vs", "b.gs", "a.fs"), 0);
     EXPECT_EQ(missing.init(&gfx, "missing.vs", nullptr, "a.fs"), -1);
     EXPECT_EQ(empty.init(&gfx, "a.vs", nullptr, "empty.fs"), -1);
     EXPECT_EQ(link.init(&gfx, "a.vs", nullptr, "unresolved.fs"), -1);
+    EXPECT_EQ(nul.init(&gfx, "a.vs", nullptr, "nul.fs"), -1);  // refused, not cut at the NUL
     GLchar compiler[4096] = {}, linker[4096] = {};
     glGetShaderInfoLog(empty.fragment_handle, 4096, nullptr, compiler);
     glGetProgramInfoLog(GLuint(link.program_handle), 4096, nullptr, linker);
@@ -67,14 +71,16 @@ TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOn
                   "Loaded geometry shader b.gs\nLoaded fragment shader a.fs\nLink successful\n" +
                   loaded() + "Unable to load vertex shader missing.vs\n" +
                   loaded("a.vs", "empty.fs") + "Error compiling: " + compiler +
-                  loaded("a.vs", "unresolved.fs") + "Error linking: " + linker);
+                  loaded("a.vs", "unresolved.fs") + "Error linking: " + linker + loaded("a.vs") +
+                  "Unable to load fragment shader nul.fs\n");
 
     // Attached before prelink and still attached after the link.
     EXPECT_EQ(query(glGetProgramiv, GLuint(shader.program_handle), GL_LINK_STATUS), GL_TRUE);
     EXPECT_EQ(query(glGetProgramiv, GLuint(shader.program_handle), GL_ATTACHED_SHADERS), 2);
     EXPECT_EQ(std::make_pair(shader.attached_at_prelink, with_geometry.attached_at_prelink),
               std::make_pair(2, 3));
-    EXPECT_EQ(shader.prelinks + link.prelinks + missing.prelinks + empty.prelinks, 2);
+    EXPECT_EQ(shader.prelinks + link.prelinks + missing.prelinks + empty.prelinks + nul.prelinks,
+              2);
     EXPECT_TRUE(shader.vertex_src == nullptr && shader.fragment_src == nullptr);
 
     // Twice, as the destructor follows: a name deleted again raises an error,
@@ -91,6 +97,23 @@ TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOn
     context.destroy();
     empty.destroy();
     EXPECT_EQ(empty.fragment_src, nullptr);
+}
+
+TEST_F(ShaderTest, AFailureTheLogCannotKeepGoesToStandardError) {
+    write_file("a.vs", "#version 120\nvoid main() { gl_Position = vec4(0.0); }\n");
+    write_file("bad.fs", "bad");
+    std::filesystem::create_directory("infolog.txt");
+    RecordingShader bad, missing;
+    OutputCapture captured(stderr);
+    EXPECT_EQ(bad.init(&gfx, "a.vs", nullptr, "bad.fs"), -1);
+    EXPECT_EQ(missing.init(&gfx, "none.vs", nullptr, "bad.fs"), -1);
+    GLchar compiler[4096] = {};
+    glGetShaderInfoLog(bad.fragment_handle, 4096, nullptr, compiler);
+    const std::string unopened = "Unable to open infolog.txt, the shader log is not written\n";
+    std::string line = std::string("Error compiling: ") + compiler;
+    if (line.back() != '\n') line += '\n';
+    EXPECT_EQ(captured.finish(),
+              unopened + line + unopened + "Unable to load vertex shader none.vs\n");
 }
 
 // "attr_color" first: left to itself the linker would give it location 0.
