@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of a real window host under Xvfb, driven like a person with
 # xdotool and checked on screenshots.
-#   window_test.sh <sdl|wine> <main|main_egl|missing_shader|screensaver|input|no_display> <bin dir> <x_probe>
+#   window_test.sh <sdl|wine> <main|main_egl|missing_shader|screensaver|input|no_display|oversize> <bin dir> <x_probe>
 set -euo pipefail
 host=$1 scenario=$2 bin=$3
 X_PROBE=$4
@@ -188,6 +188,24 @@ shadow.fs (build/bin, or the unpacked archive's folder)" ] ||
     log "ok: standard error says once that shadow.fs is missing in $WORK/run"
 }
 
+# A window made far larger than any screen: the host sends it back to 8192 a
+# side, where the driver's software path still copes, and goes on.
+run_oversize() {
+    start_app "$host" "$exe"
+    find_window "$appear" "$child"
+    xdotool windowsize "$WIN" 32767 32767
+    local i size=""
+    for i in $(seq 1 100); do
+        kill -0 "$APP_PID" 2>/dev/null || fail "the program died at 32767 x 32767: $(cat "$WORK/stderr.txt")"
+        size=$(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {print w "x" $2}')
+        [ "$size" = 8192x8192 ] && break
+        sleep 0.1
+    done
+    [ "$size" = 8192x8192 ] || fail "resized to 32767 x 32767, the window is $size, expected 8192x8192"
+    log "ok: 32767 x 32767 came back as $size"
+    expect_clean_close
+}
+
 # Nothing to show a window on: a message naming the display and why, exit code
 # 1, nothing else printed (no complaint of a library first), no spinning.
 expect_no_display() {
@@ -340,7 +358,7 @@ run_input() {
 }
 
 case "$scenario" in
-main | missing_shader | input | screensaver) start_xvfb ;;
+main | missing_shader | input | screensaver | oversize) start_xvfb ;;
 no_display)
     run_no_display
     log "PASS: $host $scenario"
