@@ -30,8 +30,9 @@ build: setup $(BUILD)/build.ninja
 build-asan: setup $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-run: build
-	@tools/run-demo.sh $(BUILD)
+# Only what the demo needs; `make test` builds everything.
+run: setup $(BUILD)/build.ninja
+	@tools/run-demo.sh $(BUILD) $(JOBS)
 
 test: build build-asan
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -44,6 +44,15 @@ class EventRouter {
         report(key_slots + static_cast<int>(which), button_name(which), pressed);
     }
 
+    // The left button went down at (x, y). The cursor is put at the centre only
+    // after a move, so the first move is measured from here: from the centre it
+    // would turn the view by the whole distance at once.
+    void left_pressed_at(int x, int y) {
+        press_x_ = x;
+        press_y_ = y;
+        from_press_ = true;
+    }
+
     // A pointer move in client coordinates. Returns true when the host must put
     // the cursor back at (xcenter, ycenter).
     bool mouse_move(int x, int y) {
@@ -52,7 +61,10 @@ class EventRouter {
         // At most one move per tick reaches the demo.
         if (timer_count == last_move_count) return false;
         last_move_count = timer_count;
-        return demo_.mousemove(x, y, x - xcenter, y - ycenter);
+        const int from_x = from_press_ ? press_x_ : xcenter;
+        const int from_y = from_press_ ? press_y_ : ycenter;
+        from_press_ = false;
+        return demo_.mousemove(x, y, x - from_x, y - from_y);
     }
 
     // The window never sees the release of a key held while it loses focus, so
@@ -107,4 +119,7 @@ class EventRouter {
 
     Target& demo_;
     bool held_[key_slots + button_slots] = {};
+    int press_x_ = 0;
+    int press_y_ = 0;
+    bool from_press_ = false;
 };

@@ -4,7 +4,11 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,16 +17,21 @@
 #include "demo/demo.h"
 #include "graphics/platform_handles.h"
 #include "host/counting_demo.h"
+#include "host/display_check.h"
 #include "host/event_router.h"
 #include "host/gl_loader.h"
 #include "host/key_table.h"
 #include "host/sdl_keys.h"
+#include "shader/shader.h"
 
 namespace {
 
 constexpr Uint32 tick_interval_ms = 16;
 constexpr int default_width = 1024;
 constexpr int default_height = 768;
+// The most drawable pixels a side the host asks of the driver. Far beyond any
+// screen; Mesa's software path on X11 dies in an Xlib assertion at 32767 a side.
+constexpr int max_side_pixels = 8192;
 
 // Ticks arrive as events. SDL runs timers on their own thread; the flag keeps
 // at most one tick waiting, so a stalled loop does not catch up in a burst.
@@ -43,6 +52,35 @@ Uint32 on_timer(Uint32 interval, void* param) {
 
 void present(void* user) {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
+}
+
+// Why the loader could not read `path`, without opening it (a pipe would
+// block); empty when it could.
+std::string unreadable(const char* path) {
+    std::string why = text_file_problem(path);
+    if (why.empty() && access(path, R_OK) != 0) why = std::string(path) + ": " + strerror(errno);
+    return why;
+}
+
+// The window shows one flat colour without the program; the reason otherwise
+// sits only in an infolog.txt wherever the user stood.
+void report_program_not_loaded() {
+    char buffer[4096];
+    const std::string folder = getcwd(buffer, sizeof(buffer)) != nullptr ? buffer : ".";
+    std::string why = unreadable("shadow.vs");
+    if (why.empty()) why = unreadable("shadow.fs");
+    if (why.empty()) {
+        std::fprintf(stderr,
+                     "shadow_mapping: the shaders shadow.vs and shadow.fs in %s did not compile "
+                     "or link; %s/infolog.txt says why\n",
+                     folder.c_str(), folder.c_str());
+    } else {
+        std::fprintf(stderr,
+                     "shadow_mapping: the shaders in %s did not load: %s. Run the program from "
+                     "the folder that holds shadow.vs and shadow.fs (build/bin, or the unpacked "
+                     "archive's folder)\n",
+                     folder.c_str(), why.c_str());
+    }
 }
 
 int fail(const std::string& what, const std::string& why = SDL_GetError()) {
@@ -66,6 +104,12 @@ int main(int, char**) {
 
     // The screen saver is held off by hand, only while the window has focus.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Said before SDL looks, and with no message box: there is nothing to show it on.
+    const std::string no_display = missing_display();
+    if (!no_display.empty()) {
+        std::fprintf(stderr, "%s\n", no_display.c_str());
+        return 1;
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return fail("Cannot initialise SDL");
     // With neither X11 nor Wayland, SDL falls back to drivers that show nothing.
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -123,11 +167,23 @@ int main(int, char**) {
     surface.user = window;
     DeviceContext hdc = &surface;
     router.init(&hwnd, &hdc);
+    if (demo.shadowmap.program_handle <= 0) report_program_not_loaded();
 
     PointerScale scale;
+    // A size beyond the cap is sent back to the cap, and nothing is drawn until
+    // the window has it.
+    bool oversize = false;
     auto resize = [&] {
         SDL_GetWindowSize(window, &scale.window_w, &scale.window_h);
         SDL_GL_GetDrawableSize(window, &scale.pixel_w, &scale.pixel_h);
+        const SDL_Point cap = scale.warp_target(max_side_pixels, max_side_pixels);
+        SDL_SetWindowMaximumSize(window, cap.x, cap.y);
+        oversize = scale.pixel_w > max_side_pixels || scale.pixel_h > max_side_pixels;
+        if (oversize) {
+            SDL_SetWindowSize(window, std::min(scale.window_w, cap.x),
+                              std::min(scale.window_h, cap.y));
+            return;
+        }
         router.size(scale.pixel_w, scale.pixel_h);
     };
     resize();
@@ -137,7 +193,11 @@ int main(int, char**) {
     while (running) {
         SDL_Event event;
         if (!SDL_PollEvent(&event)) {
-            router.render();
+            if (oversize) {
+                SDL_WaitEventTimeout(nullptr, tick_interval_ms);
+            } else {
+                router.render();
+            }
             continue;
         }
         switch (event.type) {
@@ -171,8 +231,12 @@ int main(int, char**) {
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: {
                 bool pressed = event.type == SDL_MOUSEBUTTONDOWN;
-                if (event.button.button == SDL_BUTTON_LEFT)
+                if (event.button.button == SDL_BUTTON_LEFT) {
+                    SDL_Point at = scale.to_pixels(event.button.x, event.button.y, router.xcenter,
+                                                   router.ycenter);
+                    if (pressed) router.left_pressed_at(at.x, at.y);
                     router.button(MouseButton::left, pressed);
+                }
                 if (event.button.button == SDL_BUTTON_RIGHT)
                     router.button(MouseButton::right, pressed);
                 if (event.button.button == SDL_BUTTON_MIDDLE) {

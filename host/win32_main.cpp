@@ -1,5 +1,7 @@
 // The Win32 window host: the window class, the message loop that renders
 // whenever the queue is empty, and the window procedure that owns the demo.
+#include <cstdio>
+
 #include "demo/demo.h"
 #include "host/counting_demo.h"
 #include "host/event_router.h"
@@ -99,6 +101,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
+            if (message == WM_LBUTTONDOWN)
+                router.left_pressed_at(static_cast<short>(LOWORD(lParam)),
+                                       static_cast<short>(HIWORD(lParam)));
             router.button(MouseButton::left, message == WM_LBUTTONDOWN);
             follow_buttons(window, router.any_button_held());
             return 0;
@@ -161,6 +166,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);
+    // With no usable display (Wine without one, for instance) there is no window,
+    // and the loop below would spin for ever rendering into nothing. The same
+    // display would not show a message box either.
+    if (window == nullptr) {
+        std::fprintf(stderr, "Unable to create the window (error %lu): is there a display?\n",
+                     GetLastError());
+        UnregisterClassA(szAppName, instance);
+        return 1;
+    }
 
     HACCEL accelerators = LoadAcceleratorsA(instance, szAppName);
     ShowWindow(window, show);

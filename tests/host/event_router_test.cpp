@@ -52,6 +52,19 @@ TEST(EventRouter, PassesCallsOnInOrderMovesAtMostOncePerTickFromTheCentre) {
               "move 151 100 1 0;up down;destroy;");
 }
 
+TEST(EventRouter, TheFirstMoveAfterALeftPressIsMeasuredFromThePressTheNextFromTheCentre) {
+    RecordingDemo demo;
+    EventRouter<RecordingDemo> router{demo};
+    router.size(300, 200);
+    router.timer();
+    router.left_pressed_at(10, 20);
+    EXPECT_FALSE(router.mouse_move(150, 100));  // the centre, as a warp's echo
+    router.mouse_move(11, 19);
+    router.timer();
+    router.mouse_move(152, 100);
+    EXPECT_EQ(demo.calls.str(), "resize 300 200;tick;move 11 19 1 -1;tick;move 152 100 2 0;");
+}
+
 TEST(EventRouter, FocusLossReleasesWhatIsStillHeldOnce) {
     RecordingDemo demo;
     EventRouter<RecordingDemo> router{demo};
