@@ -38,6 +38,19 @@ hold_key() {
     xdotool keyup "$1"
 }
 
+# Three moves of (dx, dy) with the left button held, then the screenshot after_drag.
+left_drag() {
+    local i
+    xdotool mousedown 1
+    for i in 1 2 3; do
+        xdotool mousemove_relative -- "$1" "$2"
+        sleep 0.15
+    done
+    xdotool mouseup 1
+    sleep 0.5
+    shot after_drag
+}
+
 run_main() {
     start_app "$host" "$exe"
     find_window "$appear" "$child"
@@ -119,26 +132,12 @@ run_main() {
     a=$b
     xdotool mousemove "$CX" "$CY"
     sleep 0.2
-    xdotool mousedown 1
-    for i in $(seq 1 3); do
-        xdotool mousemove_relative -- 0 5
-        sleep 0.15
-    done
-    xdotool mouseup 1
-    sleep 0.5
-    shot after_drag
+    left_drag 0 5
     b=$(stats after_drag)
     log "drag: $a -> $b"
     check "($(field "$b" 4) - $(field "$a" 4))^2 >= 25" "a left-button drag turns the view"
     # And back up, so that the light's view below differs from a view with sky.
-    xdotool mousedown 1
-    for i in $(seq 1 3); do
-        xdotool mousemove_relative -- 0 -5
-        sleep 0.15
-    done
-    xdotool mouseup 1
-    sleep 0.5
-    shot after_drag
+    left_drag 0 -5
     b=$(stats after_drag)
 
     # Control held: the picture is the light's view; released, the camera's again.
