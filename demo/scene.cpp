@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 
 #include "demo/demo.h"
+#include "demo/scene_geometry.h"
 
 namespace {
 
@@ -61,47 +62,9 @@ void Demo::draw_floor(plane& floor, bool depth_pass) {
     const matrix4 mvp = view.premultiply(mat) * projection;
     shadowmap.set_params(mvp, shadow_mvp, color);
 
-    // Two copies of the square, wound both ways, so that one survives either
-    // culled face.
-    glBegin(GL_QUADS);
-    glColor3f(color.x, color.y, color.z);
-    glTexCoord2f(1, 1);
-    glVertex3f(s, 0, s);
-    glTexCoord2f(1, 0);
-    glVertex3f(s, 0, -s);
-    glTexCoord2f(0, 0);
-    glVertex3f(-s, 0, -s);
-    glTexCoord2f(0, 1);
-    glVertex3f(-s, 0, s);
-    glTexCoord2f(1, 1);
-    glVertex3f(s, 0, s);
-    glTexCoord2f(0, 1);
-    glVertex3f(-s, 0, s);
-    glTexCoord2f(0, 0);
-    glVertex3f(-s, 0, -s);
-    glTexCoord2f(1, 0);
-    glVertex3f(s, 0, -s);
-    glEnd();
+    emit_floor_quads(s, color);
 }
 
 void Demo::draw_box() {
-    const float h = half_size;
-    // Twelve triangles, counter-clockwise seen from outside.
-    static const float vertices[36][3] = {
-        {-h, -h, -h}, {-h, -h, h}, {-h, h, -h},  // x = -h
-        {-h, -h, h},  {-h, h, h},  {-h, h, -h},  //
-        {h, h, h},    {-h, -h, h}, {h, -h, h},   // z = +h
-        {h, h, h},    {-h, h, h},  {-h, -h, h},  //
-        {h, -h, h},   {h, h, -h},  {h, h, h},    // x = +h
-        {h, -h, h},   {h, -h, -h}, {h, h, -h},   //
-        {-h, -h, -h}, {-h, h, -h}, {h, h, -h},   // z = -h
-        {-h, -h, -h}, {h, h, -h},  {h, -h, -h},  //
-        {-h, -h, -h}, {h, -h, -h}, {-h, -h, h},  // y = -h
-        {-h, -h, h},  {h, -h, -h}, {h, -h, h},   //
-        {-h, h, -h},  {-h, h, h},  {h, h, -h},   // y = +h
-        {-h, h, h},   {h, h, h},   {h, h, -h},   //
-    };
-    glBegin(GL_TRIANGLES);
-    for (const auto& v : vertices) glVertex3f(v[0], v[1], v[2]);
-    glEnd();
+    emit_box_triangles(half_size);
 }

@@ -102,8 +102,6 @@ bool EglContext::create(int width, int height) {
     const std::string missing = load_gl_entry_points();
     if (!missing.empty()) return fail(missing);
 
-    width_ = width;
-    height_ = height;
     surface_ops_.present = &EglContext::present;
     surface_ops_.user = this;
     device_ = &surface_ops_;
@@ -121,24 +119,11 @@ void EglContext::destroy() {
     display_ = EGL_NO_DISPLAY;
     surface_ = EGL_NO_SURFACE;
     context_ = EGL_NO_CONTEXT;
-    width_ = 0;
-    height_ = 0;
     device_ = nullptr;
     surface_ops_ = PresentSurface{};
 }
 
-bool EglContext::make_current() {
-    if (!valid()) return false;
-    return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
-}
-
-void EglContext::release_current() {
-    if (display_ != EGL_NO_DISPLAY)
-        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-}
-
 void EglContext::present(void* user) {
     auto* self = static_cast<EglContext*>(user);
-    self->present_count_ += 1;
-    if (eglSwapBuffers(self->display_, self->surface_) == EGL_TRUE) self->present_ok_count_ += 1;
+    eglSwapBuffers(self->display_, self->surface_);
 }

@@ -24,9 +24,6 @@ class EglContext {
     // Releases the context, the surface and the display; safe to call twice.
     void destroy();
 
-    bool make_current();
-    void release_current();
-
     // The handles a Graphics object keeps: no window, and a device context
     // whose present operation swaps the pbuffer.
     WindowHandle* window_handle() { return &window_; }
@@ -34,15 +31,6 @@ class EglContext {
 
     bool valid() const { return context_ != EGL_NO_CONTEXT; }
     const std::string& error() const { return error_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    EGLDisplay display() const { return display_; }
-    EGLSurface surface() const { return surface_; }
-    EGLContext context() const { return context_; }
-    // How many presents went through the device context, and how many of them
-    // eglSwapBuffers accepted.
-    unsigned long present_count() const { return present_count_; }
-    unsigned long present_ok_count() const { return present_ok_count_; }
 
   private:
     static void present(void* user);
@@ -51,10 +39,6 @@ class EglContext {
     EGLDisplay display_ = EGL_NO_DISPLAY;
     EGLSurface surface_ = EGL_NO_SURFACE;
     EGLContext context_ = EGL_NO_CONTEXT;
-    int width_ = 0;
-    int height_ = 0;
-    unsigned long present_count_ = 0;
-    unsigned long present_ok_count_ = 0;
     std::string error_;
     PresentSurface surface_ops_;
     WindowHandle window_ = nullptr;

@@ -12,59 +12,65 @@ namespace {
 
 // Every line of a load goes to "infolog.txt". When it cannot be opened, or is
 // something other than a regular file (a pipe would block the open, a device
-// swallow the lines), the load goes on without its account.
-struct Log {
-    FILE* file = nullptr;
-    bool failed = false;
-    // The line of the step that failed, for standard error when the log is lost.
-    std::string failure;
-};
-
-Log open_log() {
-    std::error_code error;
-    const auto type = std::filesystem::status("infolog.txt", error).type();
-    Log log;
-    if (type == std::filesystem::file_type::not_found ||
-        type == std::filesystem::file_type::regular)
-        log.file = std::fopen("infolog.txt", "a");
-    if (log.file == nullptr)
-        std::fprintf(stderr, "Unable to open infolog.txt, the shader log is not written\n");
-    return log;
-}
+// swallow the lines), the load goes on without its account. The log closes
+// itself when the load returns, whichever way it ends.
+class Log {
+  public:
+    Log() {
+        std::error_code error;
+        const auto type = std::filesystem::status("infolog.txt", error).type();
+        if (type == std::filesystem::file_type::not_found ||
+            type == std::filesystem::file_type::regular)
+            file_ = std::fopen("infolog.txt", "a");
+        if (file_ == nullptr)
+            std::fprintf(stderr, "Unable to open infolog.txt, the shader log is not written\n");
+    }
+    ~Log() { close(); }
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
 
 #if defined(__GNUC__)
-__attribute__((format(printf, 2, 3)))
+    __attribute__((format(printf, 2, 3)))
 #endif
-void log_line(Log& log, const char* format, ...) {
-    if (log.file == nullptr) return;
-    va_list args;
-    va_start(args, format);
-    if (std::vfprintf(log.file, format, args) < 0) log.failed = true;
-    va_end(args);
-}
-
-void log_failure(Log& log, const std::string& line) {
-    log.failure = line;
-    log_line(log, "%s", line.c_str());
-}
-
-// Buffered lines meet a full disk only here; the load itself still counts. A
-// failure the log did not keep (the compiler's message above all) goes to
-// standard error instead, on a line of its own.
-void close_log(Log& log) {
-    bool lost = log.file == nullptr;
-    if (log.file != nullptr) {
-        const bool written = !log.failed && std::ferror(log.file) == 0;
-        if (std::fclose(log.file) != 0 || !written) {
-            std::fprintf(stderr, "Unable to write infolog.txt, the shader log is incomplete\n");
-            lost = true;
-        }
-        log.file = nullptr;
+    void
+    line(const char* format, ...) {
+        if (file_ == nullptr) return;
+        va_list args;
+        va_start(args, format);
+        if (std::vfprintf(file_, format, args) < 0) failed_ = true;
+        va_end(args);
     }
-    if (!lost || log.failure.empty()) return;
-    if (log.failure.back() != '\n') log.failure += '\n';
-    std::fputs(log.failure.c_str(), stderr);
-}
+
+    // The line of the step that failed, kept for standard error should the log
+    // lose it.
+    void failure(const std::string& text) {
+        failure_ = text;
+        line("%s", text.c_str());
+    }
+
+  private:
+    // Buffered lines meet a full disk only here; the load itself still counts. A
+    // failure the log did not keep (the compiler's message above all) goes to
+    // standard error instead, on a line of its own.
+    void close() {
+        bool lost = file_ == nullptr;
+        if (file_ != nullptr) {
+            const bool written = !failed_ && std::ferror(file_) == 0;
+            if (std::fclose(file_) != 0 || !written) {
+                std::fprintf(stderr, "Unable to write infolog.txt, the shader log is incomplete\n");
+                lost = true;
+            }
+            file_ = nullptr;
+        }
+        if (!lost || failure_.empty()) return;
+        if (failure_.back() != '\n') failure_ += '\n';
+        std::fputs(failure_.c_str(), stderr);
+    }
+
+    FILE* file_ = nullptr;
+    bool failed_ = false;
+    std::string failure_;
+};
 
 // A reported length of 0 (no text at all) gives an empty string; the buffer is
 // never read before OpenGL has written it.
@@ -84,10 +90,10 @@ bool compile_stage(Log& log, const char* stage, GLenum type, const char* path, c
                    GLuint* handle) {
     *src = load_text_file(path);
     if (*src == nullptr) {
-        log_failure(log, std::string("Unable to load ") + stage + " shader " + path + "\n");
+        log.failure(std::string("Unable to load ") + stage + " shader " + path + "\n");
         return false;
     }
-    log_line(log, "Loaded %s shader %s\n", stage, path);
+    log.line("Loaded %s shader %s\n", stage, path);
 
     *handle = glCreateShader(type);
     const GLchar* const sources[1] = {*src};
@@ -103,7 +109,7 @@ bool compile_stage(Log& log, const char* stage, GLenum type, const char* path, c
         char* info = fetch_info_log(info_size, [shader](GLint size, char* text) {
             glGetShaderInfoLog(shader, size, nullptr, text);
         });
-        log_failure(log, std::string("Error compiling: ") + info);
+        log.failure(std::string("Error compiling: ") + info);
         delete[] info;
         return false;
     }
@@ -186,29 +192,26 @@ Shader::~Shader() {
 int Shader::init(Graphics* graphics, const char* vertex_path, const char* geometry_path,
                  const char* fragment_path) {
     gfx = graphics;
-    Log log = open_log();
+    Log log;
 
-    log_line(log, "OpenGL Version %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    log_line(log, "OpenGL Renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    log.line("OpenGL Version %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    log.line("OpenGL Renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     GLint max_attrib = 0;
     glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &max_attrib);
-    log_line(log, "Max vertex attribs %d\n", max_attrib);
+    log.line("Max vertex attribs %d\n", max_attrib);
 
     if (vertex_path != nullptr &&
         !compile_stage(log, "vertex", GL_VERTEX_SHADER, vertex_path, &vertex_src, &vertex_handle)) {
-        close_log(log);
         return -1;
     }
     if (geometry_path != nullptr &&
         !compile_stage(log, "geometry", GL_GEOMETRY_SHADER, geometry_path, &geometry_src,
                        &geometry_handle)) {
-        close_log(log);
         return -1;
     }
     if (fragment_path != nullptr &&
         !compile_stage(log, "fragment", GL_FRAGMENT_SHADER, fragment_path, &fragment_src,
                        &fragment_handle)) {
-        close_log(log);
         return -1;
     }
 
@@ -229,14 +232,12 @@ int Shader::init(Graphics* graphics, const char* vertex_path, const char* geomet
         char* info = fetch_info_log(info_size, [program](GLint size, char* text) {
             glGetProgramInfoLog(program, size, nullptr, text);
         });
-        log_failure(log, std::string("Error linking: ") + info);
-        close_log(log);
+        log.failure(std::string("Error linking: ") + info);
         delete[] info;
         return -1;
     }
 
-    log_line(log, "Link successful\n");
-    close_log(log);
+    log.line("Link successful\n");
     return 0;
 }
 

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "demo/scene_geometry.h"
+
 namespace {
 
 constexpr int map_size = 2048;
@@ -24,44 +26,6 @@ bool compile(GLenum stage, const char* path, GLuint& shader, std::string& error)
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok == 0) error = std::string(path) + " does not compile";
     return ok != 0;
-}
-
-void box() {
-    const float h = 0.25f;
-    static const float v[36][3] = {
-        {-h, -h, -h}, {-h, -h, h}, {-h, h, -h}, {-h, -h, h},  {-h, h, h},  {-h, h, -h},
-        {h, h, h},    {-h, -h, h}, {h, -h, h},  {h, h, h},    {-h, h, h},  {-h, -h, h},
-        {h, -h, h},   {h, h, -h},  {h, h, h},   {h, -h, h},   {h, -h, -h}, {h, h, -h},
-        {-h, -h, -h}, {-h, h, -h}, {h, h, -h},  {-h, -h, -h}, {h, h, -h},  {h, -h, -h},
-        {-h, -h, -h}, {h, -h, -h}, {-h, -h, h}, {-h, -h, h},  {h, -h, -h}, {h, -h, h},
-        {-h, h, -h},  {-h, h, h},  {h, h, -h},  {-h, h, h},   {h, h, h},   {h, h, -h},
-    };
-    glBegin(GL_TRIANGLES);
-    for (const auto& p : v) glVertex3f(p[0], p[1], p[2]);
-    glEnd();
-}
-
-void floor_quads() {
-    const float s = 500.0f;
-    glBegin(GL_QUADS);
-    glColor3f(0, 0.3f, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(s, 0, s);
-    glTexCoord2f(1, 0);
-    glVertex3f(s, 0, -s);
-    glTexCoord2f(0, 0);
-    glVertex3f(-s, 0, -s);
-    glTexCoord2f(0, 1);
-    glVertex3f(-s, 0, s);
-    glTexCoord2f(1, 1);
-    glVertex3f(s, 0, s);
-    glTexCoord2f(0, 1);
-    glVertex3f(-s, 0, s);
-    glTexCoord2f(0, 0);
-    glVertex3f(-s, 0, -s);
-    glTexCoord2f(1, 0);
-    glVertex3f(s, 0, -s);
-    glEnd();
 }
 
 }  // namespace
@@ -142,9 +106,9 @@ void ReferenceFrame::draw_scene(bool depth_pass) {
         glUniform1i(sampler_, 3);
         glUniform3f(color_, scene_.color[i].x, scene_.color[i].y, scene_.color[i].z);
         if (i == 0) {
-            floor_quads();
+            emit_floor_quads(500.0f, vec3(0, 0.3f, 0));
         } else {
-            box();
+            emit_box_triangles(0.25f);
         }
     }
 }
