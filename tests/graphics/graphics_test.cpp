@@ -8,14 +8,20 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
 
 #include "tests/support/gl_fixture.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+using ::testing::ElementsAre;
 
 class GraphicsTest : public GlTest {
   protected:
@@ -34,20 +40,33 @@ class GraphicsTest : public GlTest {
     ScopedTempDir dir;
 };
 
+std::vector<GLint> integers(std::initializer_list<GLenum> names) {
+    std::vector<GLint> values;
+    for (GLenum name : names) values.push_back(get_integer(name));
+    return values;
+}
+
+std::vector<GLint> enabled(std::initializer_list<GLenum> caps) {
+    std::vector<GLint> values;
+    for (GLenum cap : caps) values.push_back(glIsEnabled(cap));
+    return values;
+}
+
 TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
     GLfloat clear[4] = {};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_TRUE(clear[0] == 0.25f && clear[1] == 0.25f && clear[2] == 0.25f && clear[3] == 1);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && !glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(get_integer(GL_FRONT_FACE) == GL_CW && get_integer(GL_BLEND_SRC_RGB) == GL_ONE &&
-                get_integer(GL_BLEND_DST_ALPHA) == GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_THAT(clear, ElementsAre(0.25f, 0.25f, 0.25f, 1));
+    EXPECT_THAT(enabled({GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND}), ElementsAre(1, 1, 0));
+    EXPECT_THAT(integers({GL_FRONT_FACE, GL_BLEND_SRC_RGB, GL_BLEND_DST_ALPHA}),
+                ElementsAre(GL_CW, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
     for (GLuint i = 0; i < 8; ++i)
         EXPECT_EQ(query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_ENABLED), i < 6) << i;
 
     gfx.resize(800, 0);  // a zero height reaches the viewport as 1
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_TRUE(viewport[2] == 800 && viewport[3] == 1 && gfx.width == 800 && gfx.height == 0);
+    EXPECT_THAT(viewport, ElementsAre(0, 0, 800, 1));
+    EXPECT_EQ(std::make_pair(gfx.width, gfx.height), std::make_pair(800, 0));
 
     // clear takes colour, depth and stencil; clear_depth only depth.
     glClearColor(1, 0, 0, 1), glClearDepth(0.5), glClearStencil(4);
@@ -58,7 +77,8 @@ TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
     GLubyte red = 0, stencil = 0;
     glReadPixels(5, 5, 1, 1, GL_RED, GL_UNSIGNED_BYTE, &red);
     glReadPixels(5, 5, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
-    EXPECT_TRUE(red == 255 && stencil == 4 && std::fabs(depth_at_centre() - 0.75f) < 1e-6f);
+    EXPECT_EQ(std::make_pair(red, stencil), std::make_pair(GLubyte(255), GLubyte(4)));
+    EXPECT_NEAR(depth_at_centre(), 0.75f, 1e-6);
 
     // Each from a state none of them produces: any name but "back" culls front
     // faces; an unknown (or null) depth function or stencil action changes nothing.
@@ -77,17 +97,15 @@ TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
     gfx.stencil_op("decr", "zero", nullptr);
     EXPECT_EQ(get_integer(GL_STENCIL_PASS_DEPTH_PASS), GL_REPLACE);
     gfx.stencil_op("decr", "zero", "incr");
-    EXPECT_TRUE(get_integer(GL_STENCIL_FAIL) == GL_KEEP &&
-                get_integer(GL_STENCIL_PASS_DEPTH_PASS) == GL_INCR);
+    EXPECT_THAT(integers({GL_STENCIL_FAIL, GL_STENCIL_PASS_DEPTH_FAIL, GL_STENCIL_PASS_DEPTH_PASS}),
+                ElementsAre(GL_KEEP, GL_KEEP, GL_INCR));
 
     // A negative name is negated; the unit given stays active; other units keep theirs.
     gfx.select_texture(3, -7);
-    EXPECT_TRUE(get_integer(GL_ACTIVE_TEXTURE) == GL_TEXTURE3 &&
-                get_integer(GL_TEXTURE_BINDING_2D) == 7);
+    EXPECT_THAT(integers({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}), ElementsAre(GL_TEXTURE3, 7));
     gfx.select_texture(1, 5);
     gfx.deselect_texture(3);
-    EXPECT_TRUE(get_integer(GL_ACTIVE_TEXTURE) == GL_TEXTURE3 &&
-                get_integer(GL_TEXTURE_BINDING_2D) == 0);
+    EXPECT_THAT(integers({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}), ElementsAre(GL_TEXTURE3, 0));
     glActiveTexture(GL_TEXTURE1);
     EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), 5);
 }
@@ -96,7 +114,9 @@ TEST_F(GraphicsTest, IndexedDrawsFromTheBuffersItCreates) {
     // Three triangles over the whole window at depths 0.25, 0.5 and 0.75: the
     // depth read back tells which one a draw took.
     const GLuint vao = gfx.create_vertex_array();
-    EXPECT_TRUE(vao != 0 && gfx.vao == vao && get_integer(GL_VERTEX_ARRAY_BINDING) == GLint(vao));
+    EXPECT_NE(vao, 0u);
+    EXPECT_THAT(std::vector<GLint>({GLint(gfx.vao), get_integer(GL_VERTEX_ARRAY_BINDING)}),
+                ElementsAre(GLint(vao), GLint(vao)));
     Vertex vertices[10] = {};
     for (int v = 0; v < 9; ++v) {
         vertices[v].position[0] = v % 3 == 2 ? 3 : -1;
@@ -108,38 +128,47 @@ TEST_F(GraphicsTest, IndexedDrawsFromTheBuffersItCreates) {
     gfx.create_index_buffer(indices, 10);
     EXPECT_EQ(query(glGetBufferParameteriv, GL_ARRAY_BUFFER, GL_BUFFER_SIZE), 600);
     EXPECT_EQ(query(glGetBufferParameteriv, GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE), 40);
-    const float cases[][3] = {{0, 0, 0.25f}, {3, 0, 0.25f}, {6, 0, 0.5f},
-                              {0, 3, 0.5f},  {6, 3, 0.75f}, {0, 6, 0.75f}};
-    for (const auto& c : cases) {
+    const struct {
+        int start, base;
+        float depth;
+    } draws[] = {{0, 0, 0.25f}, {3, 0, 0.25f}, {6, 0, 0.5f},
+                 {0, 3, 0.5f},  {6, 3, 0.75f}, {0, 6, 0.75f}};
+    for (const auto& d : draws) {
         gfx.clear();
-        gfx.draw_elements(0, int(c[0]), int(c[1]), 3);
-        EXPECT_NEAR(depth_at_centre(), c[2], 1e-4) << "start " << c[0] << " base " << c[1];
+        gfx.draw_elements(0, d.start, d.base, 3);
+        EXPECT_NEAR(depth_at_centre(), d.depth, 1e-4) << "start " << d.start << " base " << d.base;
     }
 
     // Six indices make 2 triangles, 4 strip triangles, 5 strip lines, 3 lines or
     // 6 points; other codes nothing. Each draw declares the 60-byte layout again:
     // components, type and offset of attributes 0 to 5.
-    const int codes[][2] = {{0, 2}, {1, 4}, {2, 5}, {3, 3}, {4, 6}, {5, 0}, {-1, 0}};
-    const int layout[6][4] = {{3, GL_FLOAT, 0, 60},  {2, GL_FLOAT, 12, 60}, {2, GL_FLOAT, 20, 60},
-                              {3, GL_FLOAT, 28, 60}, {1, GL_INT, 40, 60},   {4, GL_FLOAT, 44, 60}};
+    const struct {
+        int code;
+        GLuint primitives;
+    } codes[] = {{0, 2}, {1, 4}, {2, 5}, {3, 3}, {4, 6}, {5, 0}, {-1, 0}};
+    // Components, type, offset and stride of attributes 0 to 5.
+    const std::vector<int> layout[6] = {{3, GL_FLOAT, 0, 60},  {2, GL_FLOAT, 12, 60},
+                                        {2, GL_FLOAT, 20, 60}, {3, GL_FLOAT, 28, 60},
+                                        {1, GL_INT, 40, 60},   {4, GL_FLOAT, 44, 60}};
     GLuint counter = 0, generated = 99;
     glGenQueries(1, &counter);
     for (const auto& c : codes) {
         for (GLuint i = 0; i < 6; ++i)
             glVertexAttribPointer(i, 4, GL_SHORT, GL_TRUE, 8, reinterpret_cast<void*>(4));
         glBeginQuery(GL_PRIMITIVES_GENERATED, counter);
-        gfx.draw_elements(c[0], 0, 0, 6);
+        gfx.draw_elements(c.code, 0, 0, 6);
         glEndQuery(GL_PRIMITIVES_GENERATED);
         glGetQueryObjectuiv(counter, GL_QUERY_RESULT, &generated);
-        EXPECT_EQ(generated, GLuint(c[1])) << "code " << c[0];
+        EXPECT_EQ(generated, c.primitives) << "code " << c.code;
         for (GLuint i = 0; i < 6; ++i) {
             void* offset = nullptr;
             glGetVertexAttribPointerv(i, GL_VERTEX_ATTRIB_ARRAY_POINTER, &offset);
-            const int got[4] = {query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_SIZE),
-                                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_TYPE),
-                                int(reinterpret_cast<std::uintptr_t>(offset)),
-                                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_STRIDE)};
-            EXPECT_TRUE(std::equal(got, got + 4, layout[i])) << "code " << c[0] << ", " << i;
+            const std::vector<int> got = {
+                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_SIZE),
+                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_TYPE),
+                int(reinterpret_cast<std::uintptr_t>(offset)),
+                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_STRIDE)};
+            EXPECT_EQ(got, layout[i]) << "code " << c.code << ", attribute " << i;
         }
     }
     // A pending error is printed and taken, and nothing is drawn; then the draw goes through.
@@ -161,18 +190,37 @@ GLenum GLAPIENTRY forced_check_status(GLenum) {
 TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     GLuint fb = 0, color = 0, depth = 0;
     glActiveTexture(GL_TEXTURE2);  // creation works on whatever unit is active
+    OutputCapture quiet(stdout);   // success says nothing
     EXPECT_EQ(gfx.create_render_target(2048, 2048, &fb, &color, &depth), 0);
-    EXPECT_TRUE(get_integer(GL_DRAW_FRAMEBUFFER_BINDING) == 0 &&
-                get_integer(GL_READ_FRAMEBUFFER_BINDING) == GLint(fb) &&
-                get_integer(GL_TEXTURE_BINDING_2D) == 0);
-    // The depth texture: nearest, clamped, no comparison.
-    glBindTexture(GL_TEXTURE_2D, depth);
-    EXPECT_TRUE(query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT) == 2048 &&
-                query(glGetTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER) == GL_NEAREST &&
-                query(glGetTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER) == GL_NEAREST &&
-                query(glGetTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_WRAP_S) == GL_CLAMP &&
-                query(glGetTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE) == GL_NONE);
+    EXPECT_EQ(quiet.finish(), "");
+    EXPECT_THAT(
+        integers({GL_DRAW_FRAMEBUFFER_BINDING, GL_READ_FRAMEBUFFER_BINDING, GL_TEXTURE_BINDING_2D}),
+        ElementsAre(0, GLint(fb), 0));
+    // Colour: RGB, one level, linear, clamped; depth: nearest, clamped, no comparison.
+    const GLenum texture_state[] = {GL_TEXTURE_MAX_LEVEL,  GL_TEXTURE_MIN_FILTER,
+                                    GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                                    GL_TEXTURE_WRAP_T,     GL_TEXTURE_COMPARE_MODE};
+    auto texture = [&texture_state](GLuint name) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        std::vector<GLint> got = {
+            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH),
+            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT),
+            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT)};
+        for (GLenum pname : texture_state)
+            got.push_back(query(glGetTexParameteriv, GL_TEXTURE_2D, pname));
+        return got;
+    };
+    EXPECT_THAT(texture(color), ElementsAre(2048, 2048, GL_RGB, 0, GL_LINEAR, GL_LINEAR, GL_CLAMP,
+                                            GL_CLAMP, GL_NONE));
+    EXPECT_THAT(texture(depth), ElementsAre(2048, 2048, GL_DEPTH_COMPONENT, 1000, GL_NEAREST,
+                                            GL_NEAREST, GL_CLAMP, GL_CLAMP, GL_NONE));
     glBindFramebuffer(GL_FRAMEBUFFER, fb);
+    auto attached = [](GLenum attachment) {
+        return query(glGetFramebufferAttachmentParameteriv, GL_FRAMEBUFFER, attachment,
+                     GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME);
+    };
+    EXPECT_EQ(std::make_pair(attached(GL_COLOR_ATTACHMENT0), attached(GL_DEPTH_ATTACHMENT)),
+              std::make_pair(GLint(color), GLint(depth)));
     // Binding the target makes its colour attachment the draw buffer; binding the
     // window leaves the window's draw buffer as it was.
     glDrawBuffer(GL_NONE);
@@ -242,6 +290,99 @@ TEST_F(GraphicsTest, ErrorCheckAndDebugLog) {
     gfx.get_debug_log();
     EXPECT_EQ(unopenable.finish(), "Unable to open error.log\n");
     EXPECT_EQ(get_integer(GL_DEBUG_LOGGED_MESSAGES), 0);
+}
+
+void count_present(void* user) {
+    *static_cast<int*>(user) += 1;
+}
+
+TEST_F(GraphicsTest, SwitchesSelectsDeletesAndSwapReachTheContext) {
+    auto bits = [](GLenum pname) {
+        GLboolean b[4] = {};
+        glGetBooleanv(pname, b);
+        return b[0] | b[1] << 1 | b[2] << 2 | b[3] << 3;
+    };
+    const GLuint array = gfx.create_vertex_array(), cube = gfx.create_cubemap();
+    const GLuint buffer = gfx.create_vertex_buffer(nullptr, 0);
+    const GLuint index = gfx.create_index_buffer(nullptr, 0), program = glCreateProgram();
+    glLinkProgram(program);  // no stages: the fixed pipeline, but a program to use
+    const GLubyte texel[3] = {};
+    const GLuint texture = gfx.load_texture(1, 1, GL_RGB, GL_RGB, texel);
+    // Each call from a state it does not make itself; what it leaves, read back.
+    const struct {
+        const char* call;
+        std::function<void()> act;
+        std::function<GLint()> state;
+        GLint want;
+    } rows[] = {
+        {"blend(true)", [&] { gfx.blend(true); }, [] { return glIsEnabled(GL_BLEND); }, 1},
+        {"blend(false)", [&] { gfx.blend(false); }, [] { return glIsEnabled(GL_BLEND); }, 0},
+        {"stencil(true)", [&] { gfx.stencil(true); }, [] { return glIsEnabled(GL_STENCIL_TEST); },
+         1},
+        {"stencil(false)", [&] { gfx.stencil(false); }, [] { return glIsEnabled(GL_STENCIL_TEST); },
+         0},
+        {"color_mask(false)", [&] { gfx.color_mask(false); },
+         [&] { return bits(GL_COLOR_WRITEMASK); }, 0},
+        {"color_mask(true)", [&] { gfx.color_mask(true); },
+         [&] { return bits(GL_COLOR_WRITEMASK); }, 15},
+        {"depth_mask(false)", [&] { gfx.depth_mask(false); },
+         [&] { return bits(GL_DEPTH_WRITEMASK); }, 0},
+        {"depth_mask(true)", [&] { gfx.depth_mask(true); },
+         [&] { return bits(GL_DEPTH_WRITEMASK); }, 1},
+        {"blend_func source", [&] { glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func(); },
+         [] { return get_integer(GL_BLEND_SRC_RGB); }, GL_ONE},
+        {"blend_func destination", [&] { glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func(); },
+         [] { return get_integer(GL_BLEND_DST_RGB); }, GL_ONE_MINUS_SRC_ALPHA},
+        {"stencil_func always", [&] { gfx.stencil_func("always", 3, 0x0f); },
+         [] { return get_integer(GL_STENCIL_FUNC); }, GL_ALWAYS},
+        {"stencil_func ref", [] {}, [] { return get_integer(GL_STENCIL_REF); }, 3},
+        {"stencil_func mask", [] {}, [] { return get_integer(GL_STENCIL_VALUE_MASK); }, 0x0f},
+        {"stencil_func equal", [&] { gfx.stencil_func("equal", 1, 1); },
+         [] { return get_integer(GL_STENCIL_FUNC); }, GL_EQUAL},
+        {"stencil_func unknown", [&] { gfx.stencil_func("never", 2, 2); },
+         [] { return get_integer(GL_STENCIL_FUNC); }, GL_EQUAL},
+        {"stencil_op decr", [&] { gfx.stencil_op("incr", "incr", "decr"); },
+         [] { return get_integer(GL_STENCIL_PASS_DEPTH_PASS); }, GL_DECR},
+        {"stencil_op keep", [&] { gfx.stencil_op("incr", "incr", "keep"); },
+         [] { return get_integer(GL_STENCIL_PASS_DEPTH_PASS); }, GL_KEEP},
+        {"select_vertex_array", [&] { glBindVertexArray(0), gfx.select_vertex_array(array); },
+         [] { return get_integer(GL_VERTEX_ARRAY_BINDING); }, GLint(array)},
+        {"select_vertex_buffer",
+         [&] { glBindBuffer(GL_ARRAY_BUFFER, 0), gfx.select_vertex_buffer(buffer); },
+         [] { return get_integer(GL_ARRAY_BUFFER_BINDING); }, GLint(buffer)},
+        {"select_index_buffer",
+         [&] { glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), gfx.select_index_buffer(index); },
+         [] { return get_integer(GL_ELEMENT_ARRAY_BUFFER_BINDING); }, GLint(index)},
+        {"select_cubemap", [&] { glBindTexture(GL_TEXTURE_CUBE_MAP, 0), gfx.select_cubemap(cube); },
+         [] { return get_integer(GL_TEXTURE_BINDING_CUBE_MAP); }, GLint(cube)},
+        {"select_program", [&] { gfx.select_program(program); },
+         [] { return get_integer(GL_CURRENT_PROGRAM); }, GLint(program)},
+        {"delete_texture", [&] { gfx.delete_texture(texture); },
+         [&] { return glIsTexture(texture); }, 0},
+        {"delete_vertex_buffer", [&] { gfx.delete_vertex_buffer(buffer); },
+         [&] { return glIsBuffer(buffer); }, 0},
+        {"delete_index_buffer", [&] { gfx.delete_index_buffer(index); },
+         [&] { return glIsBuffer(index); }, 0},
+        {"delete_vertex_array", [&] { gfx.delete_vertex_array(array); },
+         [&] { return glIsVertexArray(array); }, 0},
+    };
+    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index)}),
+                ElementsAre(1, 1, 1));
+    for (const auto& row : rows) {
+        row.act();
+        EXPECT_EQ(row.state(), row.want) << row.call;
+    }
+    EXPECT_EQ(glGetError(), kNoError);
+
+    // swap presents through the device context it was given.
+    int presents = 0;
+    PresentSurface surface{&count_present, &presents};
+    WindowHandle window = nullptr;
+    DeviceContext device = &surface;
+    Graphics counted{};
+    counted.init(&window, &device);
+    counted.swap();
+    EXPECT_EQ(presents, 1);
 }
 
 }  // namespace
