@@ -3,10 +3,14 @@
 // the fixed attribute locations and what set_params uploads.
 #include <GL/glew.h>
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "graphics/graphics.h"
 #include "shader/shadow_map.h"
@@ -15,6 +19,9 @@
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 // What the loader writes before any stage, then the lines of the stages read.
 std::string loaded(const std::string& vs = "", const std::string& fs = "") {
@@ -79,9 +86,17 @@ TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOn
     EXPECT_EQ(query(glGetProgramiv, GLuint(shader.program_handle), GL_ATTACHED_SHADERS), 2);
     EXPECT_EQ(std::make_pair(shader.attached_at_prelink, with_geometry.attached_at_prelink),
               std::make_pair(2, 3));
-    EXPECT_EQ(shader.prelinks + link.prelinks + missing.prelinks + empty.prelinks + nul.prelinks,
-              2);
-    EXPECT_TRUE(shader.vertex_src == nullptr && shader.fragment_src == nullptr);
+    // shader, link, missing, empty, nul: only a load that reaches linking calls prelink.
+    EXPECT_THAT(std::vector<int>({shader.prelinks, link.prelinks, missing.prelinks, empty.prelinks,
+                                  nul.prelinks}),
+                ElementsAre(1, 1, 0, 0, 0));
+    EXPECT_EQ(shader.vertex_src, nullptr);
+    EXPECT_EQ(shader.fragment_src, nullptr);
+    // A missing vertex file: nothing created, the fragment file left unread.
+    EXPECT_THAT(std::vector<GLuint>({GLuint(missing.program_handle), missing.vertex_handle,
+                                     missing.fragment_handle}),
+                ElementsAre(0u, 0u, 0u));
+    EXPECT_EQ(missing.fragment_src, nullptr);
 
     // Twice, as the destructor follows: a name deleted again raises an error,
     // or worse deletes an object that OpenGL has handed out anew.
@@ -141,7 +156,8 @@ TEST_F(ShaderTest, ShadowMapFailsWithTheMarkerAloneAndLoadsWithFixedLocations) {
               loaded("shadow.vs") + "Unable to load fragment shader shadow.fs\n");
     for (ShadowMap* failed : {&unlinked, &missing}) {
         EXPECT_EQ(failed->program_handle, -1);
-        EXPECT_EQ(failed->mvp_location + failed->color_location, 0);  // not looked up
+        EXPECT_EQ(failed->mvp_location, 0);  // not looked up
+        EXPECT_EQ(failed->color_location, 0);
         // The demo carries on: selecting the failed program only raises an
         // error, and the marker is no name for destroy to delete.
         failed->select();
@@ -168,9 +184,100 @@ TEST_F(ShaderTest, ShadowMapFailsWithTheMarkerAloneAndLoadsWithFixedLocations) {
     GLfloat stored[2][16] = {};
     glGetUniformfv(program, location("mvp"), stored[0]);
     glGetUniformfv(program, location("shadowmvp"), stored[1]);
-    EXPECT_TRUE(std::equal(mvp.m, mvp.m + 16, stored[0]));  // untransposed
-    EXPECT_TRUE(std::equal(shadowmvp.m, shadowmvp.m + 16, stored[1]));
+    EXPECT_THAT(stored[0], ElementsAreArray(mvp.m));  // untransposed
+    EXPECT_THAT(stored[1], ElementsAreArray(shadowmvp.m));
     EXPECT_EQ(query(glGetUniformiv, program, location("ShadowMap")), 3);
+    GLfloat color[3] = {};
+    glGetUniformfv(program, location("color"), color);
+    EXPECT_THAT(color, ElementsAre(0.5f, 0.25f, 0.125f));
+
+    // Without "color" its location is -1 and the other three still arrive.
+    write_shadow_sources("const vec3 color = vec3(1.0);\n");
+    ShadowMap colourless;
+    ASSERT_EQ(colourless.init(&gfx), 0);
+    const GLuint plain = static_cast<GLuint>(colourless.program_handle);
+    EXPECT_EQ(colourless.color_location, -1);
+    colourless.select();
+    colourless.set_params(shadowmvp, mvp, vec3(1, 0, 0));
+    EXPECT_EQ(glGetError(), kNoError);
+    glGetUniformfv(plain, glGetUniformLocation(plain, "mvp"), stored[0]);
+    glGetUniformfv(plain, glGetUniformLocation(plain, "shadowmvp"), stored[1]);
+    EXPECT_THAT(stored[0], ElementsAreArray(shadowmvp.m));
+    EXPECT_THAT(stored[1], ElementsAreArray(mvp.m));
+    EXPECT_EQ(query(glGetUniformiv, plain, glGetUniformLocation(plain, "ShadowMap")), 3);
+}
+
+// The shaders the demo ships, against the interface the program relies on.
+TEST_F(ShaderTest, TheShippedShadersHaveTheFixedAttributesAndTheFourUniforms) {
+    for (const char* name : {"shadow.vs", "shadow.fs"})
+        std::filesystem::copy_file(std::filesystem::path(SHADOW_BIN_DIR) / name, name);
+    ShadowMap shadow;
+    ASSERT_EQ(shadow.init(&gfx), 0);
+    const GLuint program = static_cast<GLuint>(shadow.program_handle);
+    EXPECT_EQ(glGetAttribLocation(program, "attr_position"), 0);
+    EXPECT_EQ(glGetAttribLocation(program, "attr_color"), 4);
+    std::map<std::string, GLenum> uniforms;
+    for (GLint i = 0; i < query(glGetProgramiv, program, GL_ACTIVE_UNIFORMS); ++i) {
+        GLchar name[64] = {};
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, GLuint(i), sizeof name, nullptr, &size, &type, name);
+        uniforms[name] = type;
+    }
+    EXPECT_EQ(uniforms, (std::map<std::string, GLenum>{{"ShadowMap", GL_SAMPLER_2D},
+                                                       {"color", GL_FLOAT_VEC3},
+                                                       {"mvp", GL_FLOAT_MAT4},
+                                                       {"shadowmvp", GL_FLOAT_MAT4}}));
+}
+
+// The deletes destroy makes, in order, and what an empty compiler log prints.
+std::string deleted;
+PFNGLDELETESHADERPROC driver_delete_shader;
+PFNGLDELETEPROGRAMPROC driver_delete_program;
+PFNGLGETSHADERIVPROC driver_get_shader;
+void GLAPIENTRY record_delete_shader(GLuint name) {
+    deleted += "shader " + std::to_string(name) + ";";
+    driver_delete_shader(name);
+}
+void GLAPIENTRY record_delete_program(GLuint name) {
+    deleted += "program " + std::to_string(name) + ";";
+    driver_delete_program(name);
+}
+void GLAPIENTRY no_log_text(GLuint shader, GLenum pname, GLint* value) {
+    driver_get_shader(shader, pname, value);
+    if (pname == GL_INFO_LOG_LENGTH) *value = 0;
+}
+
+TEST_F(ShaderTest, DestroyDeletesTheProgramThenEachStageAndAnEmptyLogPrintsNothing) {
+    write_file("a.vs", "#version 120\r\nvoid main() { gl_Position = vec4(0.0); }\r\n");
+    write_file("b.gs",
+               "#version 150\nlayout(points) in;\nlayout(points, max_vertices = 1) out;\n"
+               "void main() { EmitVertex(); }\n");
+    write_file("a.fs", "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
+    RecordingShader shader;
+    ASSERT_EQ(shader.init(&gfx, "a.vs", "b.gs", "a.fs"), 0);
+    // The text reaches the compiler as the file holds it, line ends included.
+    GLchar source[128] = {};
+    glGetShaderSource(shader.vertex_handle, sizeof source, nullptr, source);
+    EXPECT_STREQ(source, "#version 120\r\nvoid main() { gl_Position = vec4(0.0); }\r\n");
+    const std::string names[] = {
+        std::to_string(shader.program_handle), std::to_string(shader.vertex_handle),
+        std::to_string(shader.geometry_handle), std::to_string(shader.fragment_handle)};
+    driver_delete_shader = __glewDeleteShader, driver_delete_program = __glewDeleteProgram;
+    __glewDeleteShader = &record_delete_shader, __glewDeleteProgram = &record_delete_program;
+    shader.destroy();
+    __glewDeleteShader = driver_delete_shader, __glewDeleteProgram = driver_delete_program;
+    EXPECT_EQ(deleted, "program " + names[0] + ";shader " + names[1] + ";shader " + names[2] +
+                           ";shader " + names[3] + ";");
+
+    write_file("bad.fs", "bad");
+    std::remove("infolog.txt");
+    driver_get_shader = __glewGetShaderiv;
+    __glewGetShaderiv = &no_log_text;
+    RecordingShader bad;
+    EXPECT_EQ(bad.init(&gfx, "a.vs", nullptr, "bad.fs"), -1);
+    __glewGetShaderiv = driver_get_shader;
+    EXPECT_EQ(read_file("infolog.txt"), loaded("a.vs", "bad.fs") + "Error compiling: ");
 }
 
 }  // namespace
