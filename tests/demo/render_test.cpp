@@ -1,13 +1,23 @@
 // Frames rendered by the demo on a headless pbuffer, read back and checked by
 // rules computed from the light, the camera and the bodies' positions.
 #include <GL/glew.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "host/headless/headless_host.h"
 #include "tests/demo/scene_probe.h"
+#include "tests/support/gl_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::FloatNear;
+using ::testing::Pointwise;
 
 constexpr float h = 0.25f;  // a box's half-size
 // Share of its colour a surface keeps out of the light, and the least a lit one shows.
@@ -20,6 +30,17 @@ vec3 row_position(int i) {
 
 bool in_shadow_band(int value, float base) {
     return value >= shadow_low * base && value <= shadow_high * base;
+}
+
+void expect_near(const vec3& got, const vec3& want, float tolerance) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+}
+
+vec3 unit(const vec3& v) {
+    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return vec3(v.x / length, v.y / length, v.z / length);
 }
 
 class DemoRenderTest : public ::testing::Test {
@@ -61,11 +82,12 @@ TEST_F(DemoRenderTest, FacesFollowTheLightAndABoxInAnothersShadowDropsToTheShado
     const Rgb top = image.at(seen(open + vec3(0, h, 0)));
     const Rgb front = image.at(seen(open + vec3(0, 0, h)));
     const Rgb away = image.at(seen(open + vec3(h, 0, 0)));
-    EXPECT_TRUE(hue(top) == 2 && level(top) - level(front) >= 20)
-        << describe(top) << describe(front);
+    EXPECT_EQ(hue(top), 2) << describe(top);
+    EXPECT_GE(level(top) - level(front), 20) << describe(top) << describe(front);
     EXPECT_TRUE(in_shadow_band(level(away), 255)) << describe(away);
     const Rgb dark = image.at(seen(shaded + vec3(0, h, 0)));
-    EXPECT_TRUE(hue(dark) == 3 && std::abs(level(dark) - level(away)) <= 3) << describe(dark);
+    EXPECT_EQ(hue(dark), 3) << describe(dark);
+    EXPECT_NEAR(level(dark), level(away), 3) << describe(dark) << describe(away);
 }
 
 TEST_F(DemoRenderTest, ShadowOnTheFloorStartsAtTheBoxWithASoftNarrowEdge) {
@@ -79,12 +101,14 @@ TEST_F(DemoRenderTest, ShadowOnTheFloorStartsAtTheBoxWithASoftNarrowEdge) {
     // Just past the foot of the side turned away from the light, and clear of the shadow.
     const Rgb contact = image.at(seen(vec3(h + 0.1f, 0, -6.1f)));
     const Rgb lit = image.at(seen(vec3(0.8f, 0, -5.4f)));
-    EXPECT_TRUE(hue(contact) == 1 && in_shadow_band(level(contact), floor_base))
-        << describe(contact);
-    EXPECT_TRUE(hue(lit) == 1 && level(lit) >= level(contact) + 15) << describe(lit);
+    EXPECT_EQ(hue(contact), 1) << describe(contact);
+    EXPECT_TRUE(in_shadow_band(level(contact), floor_base)) << describe(contact);
+    EXPECT_EQ(hue(lit), 1) << describe(lit);
+    EXPECT_GE(level(lit), level(contact) + 15) << describe(lit) << describe(contact);
     // The floor's grid line at x = 1 darkens the lit floor a little.
     const int line = level(image.at(seen(vec3(1, 0, -5.4f))));
-    EXPECT_TRUE(line < level(lit) - 3 && line > level(lit) * 0.8) << line;
+    EXPECT_LT(line, level(lit) - 3);
+    EXPECT_GT(line, level(lit) * 0.8);
     // Across the edge that runs along the light: a few pixels between the two levels.
     const WindowPoint from = seen(vec3(0.8f, 0, -6)), to = seen(vec3(0.8f, 0, -5.4f));
     int between = 0;
@@ -92,7 +116,8 @@ TEST_F(DemoRenderTest, ShadowOnTheFloorStartsAtTheBoxWithASoftNarrowEdge) {
         const int v = level(image.at(from.x, y));
         between += v > level(contact) + 3 && v < level(lit) - 3;
     }
-    EXPECT_TRUE(between >= 1 && between <= 8) << between;
+    EXPECT_GE(between, 1);
+    EXPECT_LE(between, 8);
 }
 
 TEST_F(DemoRenderTest, NoSpeckleOnLitBoxFacesOrOnTheFloorNearTheBoxes) {
@@ -127,8 +152,9 @@ TEST_F(DemoRenderTest, NoSpeckleOnLitBoxFacesOrOnTheFloorNearTheBoxes) {
                                         0.4f * static_cast<float>(q / 3 - 1)));
                 }
             }
-            EXPECT_TRUE(speckles == 0 && looked > 200)
-                << speckles << " of " << looked << " at " << size.first << " wide, tick " << tick;
+            EXPECT_EQ(speckles, 0)
+                << "of " << looked << " at " << size.first << " wide, tick " << tick;
+            EXPECT_GT(looked, 200) << size.first << " wide, tick " << tick;
         }
     }
 }
@@ -139,12 +165,10 @@ TEST_F(DemoRenderTest, LightViewIsLitEverywhereAndNeverSamplesTheLastMap) {
     ASSERT_TRUE(host->press("control", true));
     host->render();
     const Image image = frame();
-    // The map it left stays the 2048 x 2048 one.
-    EXPECT_EQ(std::make_pair(demo().shadow_width, demo().shadow_height),
-              std::make_pair(2048, 2048));
     for (int i = 0; i < 4; ++i) {
         const Rgb c = image.at(seen(row_position(i), true));
-        EXPECT_TRUE(hue(c) == 2 + i % 2 && level(c) > shadow_high * 255) << i << describe(c);
+        EXPECT_EQ(hue(c), 2 + i % 2) << i << describe(c);
+        EXPECT_GT(level(c), shadow_high * 255) << i << describe(c);
     }
     // The room's floor, drawn 3 units low there, nowhere at the shadow level.
     int floor = 0;
@@ -197,13 +221,15 @@ TEST_F(DemoRenderTest, ResizeSetsTheViewportAndZeroSizesKeepTheLastProjection) {
     const matrix4 before = demo().projection;
     for (const auto& size : {std::make_pair(320, 0), {0, 0}, {0, 240}}) {
         host->router().size(size.first, size.second);
-        EXPECT_TRUE(std::equal(before.m, before.m + 16, demo().projection.m));
+        EXPECT_THAT(demo().projection.m, ElementsAreArray(before.m));
     }
     host->router().size(200, 100);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(200, 100));
-    EXPECT_FALSE(std::equal(before.m, before.m + 16, demo().projection.m));
+    // An aspect of 2: cot(22.5 degrees) / 2.
+    EXPECT_NEAR(demo().projection.m[0], 1.2071068f, 2e-6);
+    EXPECT_NEAR(demo().projection.m[5], 2.4142136f, 2e-6);
 }
 
 TEST_F(DemoRenderTest, AtTick1500ABoxRestingOnTheFloorHasItsShadowAtItsFoot) {
@@ -234,4 +260,88 @@ TEST_F(DemoRenderTest, AtTick1500ABoxRestingOnTheFloorHasItsShadowAtItsFoot) {
         EXPECT_GE(level(lit), level(first) + 15) << describe(lit);
     }
     EXPECT_GE(checked, 1);
+}
+
+TEST_F(DemoRenderTest, InitPlacesBothViewsSetsTheStateAndResizeBuildsThe45DegreeProjection) {
+    // As the host leaves it: init, then the first size message, 320 x 240.
+    EXPECT_EQ(demo().znear, 1.0f);
+    EXPECT_EQ(demo().zfar, 1001.0f);
+    EXPECT_EQ(demo().light.position, vec3(-32, 12, 0));
+    // Normalised through inv_sqrt, which is 0.18 % short at worst.
+    expect_near(demo().light.forward, unit(vec3(-0.8454f, 0.3135f, 0.4286f)), 2e-3f);
+    expect_near(demo().light.up, unit(vec3(0.2796f, 0.9478f, -0.1418f)), 2e-3f);
+    EXPECT_EQ(demo().camera.position, vec3(0, 3, 0));
+    EXPECT_EQ(demo().camera.forward, vec3(0, 0, 1));
+    EXPECT_EQ(demo().camera.up, vec3(0, 1, 0));
+    GLfloat clear[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_THAT(clear, ElementsAre(0, 0, 0, 1));
+    EXPECT_EQ(glIsEnabled(GL_BLEND), GL_FALSE);
+    const GLenum state[] = {GL_STENCIL_CLEAR_VALUE, GL_FRONT_FACE, GL_BLEND_SRC_RGB,
+                            GL_BLEND_DST_RGB};
+    std::vector<GLint> got;
+    for (GLenum pname : state) got.push_back(query(glGetIntegerv, pname));
+    EXPECT_THAT(got, ElementsAre(0, GL_CCW, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
+    // cot(22.5 degrees) = 2.4142136; (f + n) / (n - f) and 2 f n / (n - f) for 1 and 1001.
+    const float cot = 2.4142136f;
+    EXPECT_THAT(demo().projection.m,
+                Pointwise(FloatNear(2e-6f), {cot * 0.75f, 0.f, 0.f, 0.f, 0.f, cot, 0.f, 0.f, 0.f,
+                                             0.f, -1.002f, -1.f, 0.f, 0.f, -2.002f, 0.f}));
+}
+
+TEST_F(DemoRenderTest, EachFrameMovesTheViewControlSteersAndTheLightViewKeepsTheMap) {
+    // Up held: each frame moves the camera, or with Control the light, 0.05 along its view.
+    const Frame camera = demo().camera, light = demo().light;
+    host->press("up", true);
+    host->render();
+    expect_near(demo().camera.position, camera.position - camera.forward * 0.05f, 1e-6f);
+    EXPECT_EQ(demo().light.position, light.position);
+    for (int i = 0; i < 4; ++i) add_body(demo(), row_position(i));
+    host->render();  // the camera frame that fills the map
+    const GLuint map = GLuint(demo().depth_texture);
+    auto read_map = [map] {
+        std::vector<float> depth(2048 * 2048);
+        glFinish();  // llvmpipe may still be drawing into it
+        glBindTexture(GL_TEXTURE_2D, map);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        return depth;
+    };
+    const std::vector<float> filled = read_map();
+    const matrix4 shadow_before = demo().shadow_mvp;
+    const vec3 camera_before = demo().camera.position;
+    ASSERT_TRUE(host->press("control", true));
+    demo().world.bodies[0]->position.y += 1;  // the map would change if drawn
+    host->render();
+    expect_near(demo().light.position, light.position - light.forward * 0.05f, 1e-5f);
+    EXPECT_EQ(demo().camera.position, camera_before);
+    EXPECT_EQ(query(glGetIntegerv, GL_CULL_FACE_MODE), GL_FRONT);
+    EXPECT_FALSE(std::equal(shadow_before.m, shadow_before.m + 16, demo().shadow_mvp.m));
+    const std::vector<float> after = read_map();
+    EXPECT_EQ(std::mismatch(filled.begin(), filled.end(), after.begin()).first - filled.begin(),
+              2048 * 2048);                                            // no texel differs
+    EXPECT_LT(*std::min_element(filled.begin(), filled.end()), 1.0f);  // the boxes are in it
+}
+
+TEST_F(DemoRenderTest, BeforeTick120OnlyTheFloorAndAFrozenBoxKeepsItsListColourUniform) {
+    for (int t = 1; t < 120; ++t) demo().tick();
+    EXPECT_EQ(demo().world.bodies.size(), 0u);
+    host->render();
+    const Image image = frame();
+    int floor = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const int h = hue(image.at(x, y));
+            ASSERT_TRUE(h == 0 || h == 1) << x << "," << y << describe(image.at(x, y));
+            floor += h == 1;
+        }
+    EXPECT_GT(floor, image.width * image.height / 3);
+
+    // The program's "color" after a frozen box at an odd place in the list: blue.
+    add_body(demo(), row_position(0));
+    add_body(demo(), row_position(1)).frozen = true;
+    host->render();
+    const GLuint program = GLuint(demo().shadowmap.program_handle);
+    GLfloat color[3] = {};
+    glGetUniformfv(program, glGetUniformLocation(program, "color"), color);
+    EXPECT_THAT(color, ElementsAre(0, 0, 1));
 }
