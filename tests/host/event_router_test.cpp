@@ -82,6 +82,20 @@ TEST(EventRouter, FocusLossReleasesWhatIsStillHeldOnce) {
               "rightbutton up;");
 }
 
+TEST(EventRouter, EachCodeAndButtonByItsNameAndARepeatIsAPressAgain) {
+    RecordingDemo demo;
+    EventRouter<RecordingDemo> router{demo};
+    for (unsigned code : {13u, 16u, 17u, 27u, 37u, 38u, 39u, 40u}) router.key(code, true);
+    for (MouseButton b : {MouseButton::left, MouseButton::middle, MouseButton::right})
+        router.button(b, true);
+    router.key(17, true);  // held down, the keyboard repeats the press
+    router.key(17, false);
+    EXPECT_EQ(
+        demo.calls.str(),
+        "enter down;shift down;control down;escape down;left down;up down;right down;"
+        "down down;leftbutton down;middlebutton down;rightbutton down;control down;control up;");
+}
+
 TEST(SdlKeys, BothSidesAndTheKeypadMapToTheOneVirtualKeyOtherKeysAreDropped) {
     const std::pair<SDL_Keycode, const char*> keys[] = {
         {SDLK_RETURN, "enter"},  {SDLK_KP_ENTER, "enter"}, {SDLK_LSHIFT, "shift"},
