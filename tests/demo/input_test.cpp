@@ -4,8 +4,10 @@
 
 #include "demo/demo.h"
 
-static bool same(const Frame& a, const Frame& b) {
-    return a.position == b.position && a.up == b.up && a.forward == b.forward;
+static void expect_same(const Frame& a, const Frame& b) {
+    EXPECT_EQ(a.position, b.position);
+    EXPECT_EQ(a.up, b.up);
+    EXPECT_EQ(a.forward, b.forward);
 }
 
 TEST(InputTest, EachNameItsOwnEntryAndMouseLookWhileTheLeftButtonIsHeld) {
@@ -35,10 +37,10 @@ TEST(InputTest, EachNameItsOwnEntryAndMouseLookWhileTheLeftButtonIsHeld) {
     demo.keypress("control", true);
     EXPECT_TRUE(demo.mousemove(0, 0, -40, 15));
     light.look(vec2(-40, 15));
-    EXPECT_TRUE(same(demo.camera, camera) && same(demo.light, light));
+    expect_same(demo.camera, camera), expect_same(demo.light, light);
     // Released: the camera turns again at once; the light keeps its new pose.
     demo.keypress("control", false);
     EXPECT_TRUE(demo.mousemove(0, 0, 10, 0));
     camera.look(vec2(10, 0));
-    EXPECT_TRUE(same(demo.camera, camera) && same(demo.light, light));
+    expect_same(demo.camera, camera), expect_same(demo.light, light);
 }

@@ -7,8 +7,10 @@
 #include "math/sine_table.h"
 
 TEST(InvSqrt, ValuesAndErrorBoundThenAbsAndFloatTrig) {
-    EXPECT_TRUE(inv_sqrt(1) == 0.99830717f && inv_sqrt(4) == 0.49915358f);
-    EXPECT_TRUE(inv_sqrt(2) == 0.70693004f && inv_sqrt(0) == 1.9817754e19f);
+    EXPECT_EQ(inv_sqrt(1), 0.99830717f);
+    EXPECT_EQ(inv_sqrt(4), 0.49915358f);
+    EXPECT_EQ(inv_sqrt(2), 0.70693004f);
+    EXPECT_EQ(inv_sqrt(0), 1.9817754e19f);
     // Over one period of the pattern the worst cases are 0.1752339% below and a
     // relative 1.3476e-7 above; every power of 4 repeats the period exactly.
     long double low = 0, high = 0;
@@ -19,15 +21,19 @@ TEST(InvSqrt, ValuesAndErrorBoundThenAbsAndFloatTrig) {
         for (int e : {-30, 30})
             ASSERT_EQ(std::ldexp(inv_sqrt(std::ldexp(x, 2 * e)), e), inv_sqrt(x));
     }
-    EXPECT_TRUE(low >= -0.00175235L && low < -0.00175225L && high > 0 && high <= 1.35e-7L);
+    EXPECT_NEAR(double(low), -0.0017523, 5e-8);
+    EXPECT_NEAR(double(high), 1.3476e-7, 1e-10);
     // A NaN with its sign bit set, as 0 * inf gives on x86, is still a NaN out.
-    EXPECT_TRUE(std::isnan(inv_sqrt(NAN)) && std::isnan(inv_sqrt(-NAN)));
+    EXPECT_TRUE(std::isnan(inv_sqrt(NAN))) << inv_sqrt(NAN);
+    EXPECT_TRUE(std::isnan(inv_sqrt(-NAN))) << inv_sqrt(-NAN);
 
-    EXPECT_TRUE(fast_abs(-2.5f) == 2.5f && fast_abs(2.5f) == 2.5f);
+    EXPECT_EQ(fast_abs(-2.5f), 2.5f);
+    EXPECT_EQ(fast_abs(2.5f), 2.5f);
     EXPECT_FALSE(std::signbit(fast_abs(-0.0f)));
     EXPECT_EQ(fast_abs_bits(-0x3fe00000), 0x40200000);  // the patterns of -2.5 and 2.5
     EXPECT_EQ(fast_abs_bits(0x12345678), 0x12345678);
-    EXPECT_TRUE(float_sin(1.0f) == 0.84147096f && float_cos(2.0f) == -0.41614684f);
+    EXPECT_EQ(float_sin(1.0f), 0.84147096f);
+    EXPECT_EQ(float_cos(2.0f), -0.41614684f);
 }
 
 TEST(FastMath, TableCosReadsTheTruncatedIndex) {
@@ -41,16 +47,19 @@ TEST(FastMath, TableCosReadsTheTruncatedIndex) {
                           0,          -0.83515105, -0.84318774, -0.0031853018};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(table_cos(x[i]), cos[i]) << x[i];
     // Arguments no period can change still return, with a value near the cosine.
-    EXPECT_TRUE(std::isnan(table_cos(HUGE_VAL)) && std::isnan(table_cos(NAN)));
+    EXPECT_TRUE(std::isnan(table_cos(HUGE_VAL))) << table_cos(HUGE_VAL);
+    EXPECT_TRUE(std::isnan(table_cos(NAN))) << table_cos(NAN);
     for (double y = 1e6; y < 1e9; y *= 1.37) EXPECT_NEAR(table_cos(-y), std::cos(y), 0.011) << y;
 }
 
 TEST(Vectors, LengthsThroughInvSqrtArithmeticAndPlanes) {
     vec3 v(1, 0, 0);
-    EXPECT_TRUE(&v.normalize() == &v && v == vec3(0.99830717f, 0, 0));
+    EXPECT_EQ(&v.normalize(), &v);
+    EXPECT_EQ(v, vec3(0.99830717f, 0, 0));
     for (int pass = 2; pass <= 4; ++pass) EXPECT_EQ(v.normalize(), vec3(0.99831241f, 0, 0)) << pass;
     EXPECT_EQ(vec3(3, 4, 0).normalize(), vec3(0.5990693f, 0.79875904f, 0));
-    EXPECT_TRUE(vec3(3, 4, 0).magnitude() == 5.0077682f && vec3(1, 0, 0).magnitude() == 1.0016958f);
+    EXPECT_EQ(vec3(3, 4, 0).magnitude(), 5.0077682f);
+    EXPECT_EQ(vec3(1, 0, 0).magnitude(), 1.0016958f);
     EXPECT_EQ(vec3().normalize(), vec3(0, 0, 0));
     EXPECT_EQ(vec3().magnitude(), 0x1.dc9452p-65f);  // 1 / 1.9817754e19
     // (4096^2 + 1) + 1 loses both ones; 4096^2 + (1 + 1) would not.
@@ -65,10 +74,12 @@ TEST(Vectors, LengthsThroughInvSqrtArithmeticAndPlanes) {
     EXPECT_EQ(cross(vec3(4, 5, 6), vec3(1, 2, 3)), vec3(3, -6, 3));
     // Exact float comparison, component by component.
     EXPECT_FALSE(vec3(1, NAN, 3) == vec3(1, NAN, 3));
-    EXPECT_TRUE(-vec3(0, 0, 0) == vec3(0, 0, 0) && vec3(1, 2, 3) != vec3(1, 2, 3.0000002f));
+    EXPECT_EQ(-vec3(0, 0, 0), vec3(0, 0, 0));
+    EXPECT_NE(vec3(1, 2, 3), vec3(1, 2, 3.0000002f));
     EXPECT_EQ(vec3(vec4(1, 2, 3, 4)), vec3(1, 2, 3));
     const plane floor, face(vec4(0, 1, 0, -0.5f));
-    EXPECT_TRUE(floor.normal == face.normal && floor.distance == 0 && face.distance == -0.5f);
+    EXPECT_EQ(floor.normal, face.normal);
+    EXPECT_EQ(std::make_pair(floor.distance, face.distance), std::make_pair(0.0f, -0.5f));
 }
 
 namespace {
@@ -131,22 +142,28 @@ TEST(Matrices, OrthonormalizeBothSizes) {
 
     b.m[3] = NAN, b.m[11] = -0.0f, b.m[12] = 3, b.m[15] = 0.25f;
     b.orthonormalize();
-    EXPECT_TRUE(std::isnan(b.m[3]) && std::signbit(b.m[11]) && b.m[12] == 3 && b.m[15] == 0.25f);
+    EXPECT_TRUE(std::isnan(b.m[3])) << b.m[3];
+    EXPECT_TRUE(std::signbit(b.m[11])) << b.m[11];
+    EXPECT_EQ(std::make_pair(b.m[12], b.m[15]), std::make_pair(3.0f, 0.25f));
 }
 
 TEST(Matrices, Projections) {
     // 800 x 600, 1920 x 1080, a zero-height window, the infinite flag, and a far
     // plane so distant that -2 * far would overflow.
-    // aspect, near, far, infinite; then m[0], m[10], m[14].
-    const float cases[][7] = {{1.3333334f, 1, 1001, 0, 1.8106601f, -1.002f, -2.002f},
-                              {1.7777778f, 1, 1001, 0, 1.3579952f, -1.002f, -2.002f},
-                              {INFINITY, 1, 1001, 0, 0.0f, -1.002f, -2.002f},
-                              {1.3333334f, 1, 1001, 1, 1.8106601f, -1.0f, -2.0f},
-                              {1, 0.5f, 3e38f, 0, 2.4142137f, -1.0f, -1.0f}};
+    const struct {
+        float aspect, near, far;
+        bool infinite;
+        float m0, m10, m14;
+    } cases[] = {{1.3333334f, 1, 1001, false, 1.8106601f, -1.002f, -2.002f},
+                 {1.7777778f, 1, 1001, false, 1.3579952f, -1.002f, -2.002f},
+                 {INFINITY, 1, 1001, false, 0.0f, -1.002f, -2.002f},
+                 {1.3333334f, 1, 1001, true, 1.8106601f, -1.0f, -2.0f},
+                 {1, 0.5f, 3e38f, false, 2.4142137f, -1.0f, -1.0f}};
     matrix4 p = {{7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7}};
     for (const auto& c : cases) {
-        p.perspective(45, c[0], c[1], c[2], c[3] != 0);
-        expect_elements(p, {c[4], 0, 0, 0, 0, 2.4142137f, 0, 0, 0, 0, c[5], -1, 0, 0, c[6], 0});
+        SCOPED_TRACE(c.aspect);
+        p.perspective(45, c.aspect, c.near, c.far, c.infinite);
+        expect_elements(p, {c.m0, 0, 0, 0, 0, 2.4142137f, 0, 0, 0, 0, c.m10, -1, 0, 0, c.m14, 0});
     }
     p.orthographic(0, 800, 0, 600, 1, 101);
     expect_elements(p,
