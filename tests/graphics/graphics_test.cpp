@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -296,12 +295,17 @@ void count_present(void* user) {
     *static_cast<int*>(user) += 1;
 }
 
+// A switch reads back as on or off; a mask as one bit per channel.
+GLint state(GLenum pname) {
+    if (pname == GL_BLEND || pname == GL_STENCIL_TEST) return glIsEnabled(pname);
+    if (pname != GL_COLOR_WRITEMASK && pname != GL_DEPTH_WRITEMASK) return get_integer(pname);
+    GLboolean b[4] = {};
+    glGetBooleanv(pname, b);
+    return b[0] | b[1] << 1 | b[2] << 2 | b[3] << 3;
+}
+#define EXPECT_STATE(pname, want) EXPECT_EQ(state(pname), GLint(want)) << #pname
+
 TEST_F(GraphicsTest, SwitchesSelectsDeletesAndSwapReachTheContext) {
-    auto bits = [](GLenum pname) {
-        GLboolean b[4] = {};
-        glGetBooleanv(pname, b);
-        return b[0] | b[1] << 1 | b[2] << 2 | b[3] << 3;
-    };
     const GLuint array = gfx.create_vertex_array(), cube = gfx.create_cubemap();
     const GLuint buffer = gfx.create_vertex_buffer(nullptr, 0);
     const GLuint index = gfx.create_index_buffer(nullptr, 0), program = glCreateProgram();
@@ -309,69 +313,55 @@ TEST_F(GraphicsTest, SwitchesSelectsDeletesAndSwapReachTheContext) {
     const GLubyte texel[3] = {};
     const GLuint texture = gfx.load_texture(1, 1, GL_RGB, GL_RGB, texel);
     // Each call from a state it does not make itself; what it leaves, read back.
-    const struct {
-        const char* call;
-        std::function<void()> act;
-        std::function<GLint()> state;
-        GLint want;
-    } rows[] = {
-        {"blend(true)", [&] { gfx.blend(true); }, [] { return glIsEnabled(GL_BLEND); }, 1},
-        {"blend(false)", [&] { gfx.blend(false); }, [] { return glIsEnabled(GL_BLEND); }, 0},
-        {"stencil(true)", [&] { gfx.stencil(true); }, [] { return glIsEnabled(GL_STENCIL_TEST); },
-         1},
-        {"stencil(false)", [&] { gfx.stencil(false); }, [] { return glIsEnabled(GL_STENCIL_TEST); },
-         0},
-        {"color_mask(false)", [&] { gfx.color_mask(false); },
-         [&] { return bits(GL_COLOR_WRITEMASK); }, 0},
-        {"color_mask(true)", [&] { gfx.color_mask(true); },
-         [&] { return bits(GL_COLOR_WRITEMASK); }, 15},
-        {"depth_mask(false)", [&] { gfx.depth_mask(false); },
-         [&] { return bits(GL_DEPTH_WRITEMASK); }, 0},
-        {"depth_mask(true)", [&] { gfx.depth_mask(true); },
-         [&] { return bits(GL_DEPTH_WRITEMASK); }, 1},
-        {"blend_func source", [&] { glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func(); },
-         [] { return get_integer(GL_BLEND_SRC_RGB); }, GL_ONE},
-        {"blend_func destination", [&] { glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func(); },
-         [] { return get_integer(GL_BLEND_DST_RGB); }, GL_ONE_MINUS_SRC_ALPHA},
-        {"stencil_func always", [&] { gfx.stencil_func("always", 3, 0x0f); },
-         [] { return get_integer(GL_STENCIL_FUNC); }, GL_ALWAYS},
-        {"stencil_func ref", [] {}, [] { return get_integer(GL_STENCIL_REF); }, 3},
-        {"stencil_func mask", [] {}, [] { return get_integer(GL_STENCIL_VALUE_MASK); }, 0x0f},
-        {"stencil_func equal", [&] { gfx.stencil_func("equal", 1, 1); },
-         [] { return get_integer(GL_STENCIL_FUNC); }, GL_EQUAL},
-        {"stencil_func unknown", [&] { gfx.stencil_func("never", 2, 2); },
-         [] { return get_integer(GL_STENCIL_FUNC); }, GL_EQUAL},
-        {"stencil_op decr", [&] { gfx.stencil_op("incr", "incr", "decr"); },
-         [] { return get_integer(GL_STENCIL_PASS_DEPTH_PASS); }, GL_DECR},
-        {"stencil_op keep", [&] { gfx.stencil_op("incr", "incr", "keep"); },
-         [] { return get_integer(GL_STENCIL_PASS_DEPTH_PASS); }, GL_KEEP},
-        {"select_vertex_array", [&] { glBindVertexArray(0), gfx.select_vertex_array(array); },
-         [] { return get_integer(GL_VERTEX_ARRAY_BINDING); }, GLint(array)},
-        {"select_vertex_buffer",
-         [&] { glBindBuffer(GL_ARRAY_BUFFER, 0), gfx.select_vertex_buffer(buffer); },
-         [] { return get_integer(GL_ARRAY_BUFFER_BINDING); }, GLint(buffer)},
-        {"select_index_buffer",
-         [&] { glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), gfx.select_index_buffer(index); },
-         [] { return get_integer(GL_ELEMENT_ARRAY_BUFFER_BINDING); }, GLint(index)},
-        {"select_cubemap", [&] { glBindTexture(GL_TEXTURE_CUBE_MAP, 0), gfx.select_cubemap(cube); },
-         [] { return get_integer(GL_TEXTURE_BINDING_CUBE_MAP); }, GLint(cube)},
-        {"select_program", [&] { gfx.select_program(program); },
-         [] { return get_integer(GL_CURRENT_PROGRAM); }, GLint(program)},
-        {"delete_texture", [&] { gfx.delete_texture(texture); },
-         [&] { return glIsTexture(texture); }, 0},
-        {"delete_vertex_buffer", [&] { gfx.delete_vertex_buffer(buffer); },
-         [&] { return glIsBuffer(buffer); }, 0},
-        {"delete_index_buffer", [&] { gfx.delete_index_buffer(index); },
-         [&] { return glIsBuffer(index); }, 0},
-        {"delete_vertex_array", [&] { gfx.delete_vertex_array(array); },
-         [&] { return glIsVertexArray(array); }, 0},
-    };
-    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index)}),
-                ElementsAre(1, 1, 1));
-    for (const auto& row : rows) {
-        row.act();
-        EXPECT_EQ(row.state(), row.want) << row.call;
-    }
+    gfx.blend(true);
+    EXPECT_STATE(GL_BLEND, 1);
+    gfx.blend(false);
+    EXPECT_STATE(GL_BLEND, 0);
+    gfx.stencil(true);
+    EXPECT_STATE(GL_STENCIL_TEST, 1);
+    gfx.stencil(false);
+    EXPECT_STATE(GL_STENCIL_TEST, 0);
+    gfx.color_mask(false);
+    EXPECT_STATE(GL_COLOR_WRITEMASK, 0);
+    gfx.color_mask(true);
+    EXPECT_STATE(GL_COLOR_WRITEMASK, 15);
+    gfx.depth_mask(false);
+    EXPECT_STATE(GL_DEPTH_WRITEMASK, 0);
+    gfx.depth_mask(true);
+    EXPECT_STATE(GL_DEPTH_WRITEMASK, 1);
+    glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func();
+    EXPECT_STATE(GL_BLEND_SRC_RGB, GL_ONE);
+    EXPECT_STATE(GL_BLEND_DST_RGB, GL_ONE_MINUS_SRC_ALPHA);
+    gfx.stencil_func("always", 3, 0x0f);
+    EXPECT_STATE(GL_STENCIL_FUNC, GL_ALWAYS);
+    EXPECT_STATE(GL_STENCIL_REF, 3);
+    EXPECT_STATE(GL_STENCIL_VALUE_MASK, 0x0f);
+    gfx.stencil_func("equal", 1, 1);
+    EXPECT_STATE(GL_STENCIL_FUNC, GL_EQUAL);
+    gfx.stencil_func("never", 2, 2);
+    EXPECT_STATE(GL_STENCIL_FUNC, GL_EQUAL);
+    gfx.stencil_op("incr", "incr", "decr");
+    EXPECT_STATE(GL_STENCIL_PASS_DEPTH_PASS, GL_DECR);
+    gfx.stencil_op("incr", "incr", "keep");
+    EXPECT_STATE(GL_STENCIL_PASS_DEPTH_PASS, GL_KEEP);
+    glBindVertexArray(0), gfx.select_vertex_array(array);
+    EXPECT_STATE(GL_VERTEX_ARRAY_BINDING, array);
+    glBindBuffer(GL_ARRAY_BUFFER, 0), gfx.select_vertex_buffer(buffer);
+    EXPECT_STATE(GL_ARRAY_BUFFER_BINDING, buffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), gfx.select_index_buffer(index);
+    EXPECT_STATE(GL_ELEMENT_ARRAY_BUFFER_BINDING, index);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0), gfx.select_cubemap(cube);
+    EXPECT_STATE(GL_TEXTURE_BINDING_CUBE_MAP, cube);
+    gfx.select_program(program);
+    EXPECT_STATE(GL_CURRENT_PROGRAM, program);
+    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index),
+                                    glIsVertexArray(array)}),
+                ElementsAre(1, 1, 1, 1));
+    gfx.delete_texture(texture), gfx.delete_vertex_buffer(buffer);
+    gfx.delete_index_buffer(index), gfx.delete_vertex_array(array);
+    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index),
+                                    glIsVertexArray(array)}),
+                ElementsAre(0, 0, 0, 0));
     EXPECT_EQ(glGetError(), kNoError);
 
     // swap presents through the device context it was given.
