@@ -3,7 +3,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include "host/headless/headless_host.h"
+#include "host/headless_host.h"
 #include "tests/demo/scene_probe.h"
 #include "tests/support/temp_dir.h"
 
