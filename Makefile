@@ -5,10 +5,10 @@
 #   make bench  builds and runs the benchmarks
 #   make package  builds and makes the release archives in build/packages
 
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
+# The folders of the release and asan presets (CMakePresets.json).
+BUILD      := build
+ASAN_BUILD := build-asan
 JOBS       ?= $(shell nproc)
-CMAKE_GEN  := -G Ninja
 
 .PHONY: all setup build build-asan run test test-asan bench package format clean
 
@@ -18,31 +18,28 @@ setup:
 	@tools/setup.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
+	cmake --preset release
 
 $(ASAN_BUILD)/build.ninja:
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DSHADOW_SANITIZE=ON -DSHADOW_BUILD_BENCH=OFF
+	cmake --preset asan
 
 build: setup $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build --preset release -j $(JOBS)
 
 build-asan: setup $(ASAN_BUILD)/build.ninja
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cmake --build --preset asan -j $(JOBS)
 
 # Only what the demo needs; `make test` builds everything.
 run: setup $(BUILD)/build.ninja
 	@tools/run-demo.sh $(BUILD) $(JOBS)
 
 test: build build-asan
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --preset release -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
+# The sanitizers' settings and the labels left out are in the asan test preset.
 test-asan:
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'window|tools'
+	ctest --preset asan -j $(JOBS)
 
 bench: build
 	@tools/run-bench.sh $(BUILD)

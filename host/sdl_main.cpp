@@ -16,10 +16,9 @@
 
 #include "demo/demo.h"
 #include "graphics/platform_handles.h"
-#include "host/counting_demo.h"
 #include "host/display_check.h"
-#include "host/event_router.h"
 #include "host/gl_loader.h"
+#include "host/host_router.h"
 #include "host/key_table.h"
 #include "host/sdl_keys.h"
 #include "shader/shader.h"
@@ -95,12 +94,7 @@ int fail(const std::string& what, const std::string& why = SDL_GetError()) {
 int main(int, char**) {
     // Created once, zero-initialised and then constructed; destroyed at exit.
     static Demo demo;
-#ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo, [] { return SDL_GL_GetCurrentContext() != nullptr; });
-    static EventRouter<CountingDemo<Demo>> router(counted);
-#else
-    static EventRouter<Demo> router(demo);
-#endif
+    static auto& router = host_router(demo, [] { return SDL_GL_GetCurrentContext() != nullptr; });
 
     // The screen saver is held off by hand, only while the window has focus.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");

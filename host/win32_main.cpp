@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "demo/demo.h"
-#include "host/counting_demo.h"
-#include "host/event_router.h"
+#include "host/host_router.h"
 #include "host/key_table.h"
 #include "host/wgl_context.h"
 
@@ -31,12 +30,7 @@ void follow_buttons(HWND window, bool held) {
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Zero-filled and constructed on the first message; destroyed at process exit.
     static Demo demo;
-#ifdef SHADOW_HOST_COUNTERS
-    static CountingDemo<Demo> counted(demo, [] { return wglGetCurrentContext() != nullptr; });
-    static EventRouter<CountingDemo<Demo>> router(counted);
-#else
-    static EventRouter<Demo> router(demo);
-#endif
+    static auto& router = host_router(demo, [] { return wglGetCurrentContext() != nullptr; });
     static HWND hwnd = nullptr;
     static WglContext gl;
     static bool warped = false;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/demo/reference_frame.h"
-#include "host/headless/frame_stats.h"
-#include "host/headless/headless_host.h"
+#include "host/headless_host.h"
+#include "tools/frame_stats/frame_stats.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/headless/headless_host.h"
+#include "host/headless_host.h"
 #include "tests/demo/scene_probe.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/temp_dir.h"

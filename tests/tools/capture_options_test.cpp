@@ -1,4 +1,4 @@
-#include "host/headless/capture_options.h"
+#include "tools/shadow_capture/capture_options.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host/headless/frame_stats.h"
+#include "tools/frame_stats/frame_stats.h"
 
 namespace {
 

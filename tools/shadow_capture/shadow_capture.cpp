@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "host/headless/capture_options.h"
-#include "host/headless/frame_stats.h"
-#include "host/headless/headless_host.h"
-#include "host/headless/png_writer.h"
-#include "host/headless/replacing_file.h"
+#include "host/headless_host.h"
 #include "shader/shader.h"
+#include "tools/frame_stats/frame_stats.h"
+#include "tools/shadow_capture/capture_options.h"
+#include "tools/shadow_capture/png_writer.h"
+#include "tools/shadow_capture/replacing_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/headless/headless_host.h"
+#include "host/headless_host.h"
 
 #include <GL/glew.h>
 
@@ -38,10 +38,6 @@ bool HeadlessHost::press(const std::string& name, bool pressed) {
         }
     }
     return false;
-}
-
-void HeadlessHost::mouse_move(int x, int y) {
-    router_.mouse_move(x, y);
 }
 
 void HeadlessHost::tick() {

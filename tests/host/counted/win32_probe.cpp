@@ -4,8 +4,8 @@
 #include <cstring>
 #include <regex>
 
-#include "host/counting_demo.h"
 #include "host/wgl_context.h"
+#include "tests/host/counted/counting_demo.h"
 
 LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
 

@@ -1,4 +1,4 @@
-#include "host/headless/png_writer.h"
+#include "tools/shadow_capture/png_writer.h"
 
 #include <png.h>
 

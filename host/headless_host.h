@@ -28,7 +28,6 @@ class HeadlessHost {
     // A press (or release) of a key or button name from the host's key table;
     // false for any other name.
     bool press(const std::string& name, bool pressed);
-    void mouse_move(int x, int y);
     void tick();
     void render();
 

@@ -1,4 +1,4 @@
-#include "host/headless/capture_options.h"
+#include "tools/shadow_capture/capture_options.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "host/headless/replacing_file.h"
+#include "tools/shadow_capture/replacing_file.h"
 
 #include <fcntl.h>
 #include <pthread.h>

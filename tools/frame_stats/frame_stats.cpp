@@ -1,4 +1,4 @@
-#include "host/headless/frame_stats.h"
+#include "tools/frame_stats/frame_stats.h"
 
 #include <algorithm>
 #include <chrono>
