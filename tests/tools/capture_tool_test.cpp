@@ -158,6 +158,9 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
     };
     const std::string out = "--out x.png", limited = "ulimit -f 1;", ticks = "--ticks 2147483647 ";
     const std::string nocore = "ulimit -c 0;";
+    auto failing = [](const std::string& calls) {
+        return "export LD_PRELOAD=" FAILING_CALLS_PATH " SHADOW_FAIL=" + calls + ";";
+    };
     const struct {
         std::string args, shell;
         int status;
@@ -197,6 +200,14 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
         {out, "rm shadow.vs; mkdir shadow.vs;", 1, "shadow.vs is a directory"},
         {out, "ln -sf /dev/zero shadow.fs;", 1, "shadow.fs is not a regular file"},
         {out, "truncate -s 100G shadow.vs;", 1, "shadow.vs is larger than 16 MiB"},
+        // The disk failing at each step of the replace; without O_TMPFILE a named
+        // temporary, which a failed rename removes.
+        {out, failing("fsync"), 1, "cannot write x.png: Input/output error"},
+        {out, failing("linkat"), 1, "cannot write x.png: No space left on device"},
+        {out, failing("fclose"), 1, "cannot write x.png: Input/output error"},
+        {out, failing("renameat"), 1, "cannot write x.png: Invalid cross-device link"},
+        {out, failing("tmpfile,renameat"), 1, "cannot write x.png: Invalid cross-device link"},
+        {out, failing("tmpfile"), 0, ""},
         {out, "mkfifo infolog.txt;", 0,
          "Unable to open infolog.txt, the shader log is not written\n"},
         // A limit of 100 KiB, which the picture stays well under and the log crosses.
@@ -208,6 +219,7 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
         // its own handler reports a SEGV or BUS sent from outside.
         if (c.shell == nocore) continue;
         if (c.shell.find("ulimit -v") != std::string::npos) continue;
+        if (c.shell.find("LD_PRELOAD") != std::string::npos) continue;  // the runtime comes first
 #endif
         for (bool own : runs(c.who)) {
             ScopedTempDir fresh;
@@ -228,6 +240,21 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
             EXPECT_EQ(after, before) << row;
         }
     }
+}
+
+// Killed between naming the temporary and renaming it: the one file left lies
+// beside the target, where the rename cannot cross a file system.
+TEST_F(CaptureToolTest, TheTemporaryLivesBesideTheTarget) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's runtime must come first";
+#endif
+    fs::create_directory("sub");
+    const std::string kill = "export LD_PRELOAD=" FAILING_CALLS_PATH " SHADOW_FAIL=rename_kill;";
+    EXPECT_EQ(run(capture, "--size 8x8 --ticks 1 --out sub/x.png", kill), 137) << err;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator("sub")) left.push_back(e.path().filename());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_THAT(left[0], testing::MatchesRegex("shadow_capture-[A-Za-z0-9]{6}"));
 }
 
 TEST_F(CaptureToolTest, BadTickCountsForPhysicsTraceExitTwoWithTheReasonAndTheUsage) {
