@@ -184,6 +184,7 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
         {ticks + out, nocore, 124, "", "timeout -s SEGV 1"},
         {ticks + out, nocore, 124, "", "timeout -s BUS 1"},
         {ticks + out, "", 137, "Killed", "timeout -s KILL 1"},   // the shell's word
+        {out, failing("link_term"), 143, "Terminated"},          // the temporary named, not renamed
         {"--out " + std::string(248, 'a') + ".png", "", 0, ""},  // 252 bytes
         {"--out " + deep + "x.png", "", 0, ""},
         {"--size 16384x16384 " + out, "ulimit -v 2000000;", 1,
@@ -243,16 +244,19 @@ TEST_F(CaptureToolTest, BadFilesFailWithTheirReasonAndLeaveEveryOtherFileAsItWas
 }
 
 // Killed between naming the temporary and renaming it: the one file left lies
-// beside the target, where the rename cannot cross a file system.
+// beside the target, on the target's file system (memory here, not the disk
+// that holds /tmp), where the rename cannot cross one.
 TEST_F(CaptureToolTest, TheTemporaryLivesBesideTheTarget) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's runtime must come first";
 #endif
-    fs::create_directory("sub");
+    std::string folder = "/dev/shm/shadow-capture-XXXXXX";
+    ASSERT_NE(mkdtemp(&folder[0]), nullptr);
     const std::string kill = "export LD_PRELOAD=" FAILING_CALLS_PATH " SHADOW_FAIL=rename_kill;";
-    EXPECT_EQ(run(capture, "--size 8x8 --ticks 1 --out sub/x.png", kill), 137) << err;
+    EXPECT_EQ(run(capture, "--size 8x8 --ticks 1 --out " + folder + "/x.png", kill), 137) << err;
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator("sub")) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename());
+    fs::remove_all(folder);
     ASSERT_EQ(left.size(), 1u);
     EXPECT_THAT(left[0], testing::MatchesRegex("shadow_capture-[A-Za-z0-9]{6}"));
 }

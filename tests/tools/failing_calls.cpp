@@ -2,6 +2,7 @@
 // SHADOW_FAIL (a comma-separated list) fail as a full or broken disk would.
 //   fsync, linkat, fclose  fail with EIO, ENOSPC, EIO
 //   renameat               fails with EXDEV; rename_kill ends the process there
+//   link_term              a SIGTERM once the temporary has its name
 //   tmpfile                openat with O_TMPFILE fails with EOPNOTSUPP
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -40,8 +41,11 @@ extern "C" int fsync(int fd) {
     return failing("fsync") ? fail(EIO) : next<int (*)(int)>("fsync")(fd);
 }
 
+bool linked = false;
+
 extern "C" int linkat(int from_dir, const char* from, int to_dir, const char* to, int flags) {
     if (failing("linkat")) return fail(ENOSPC);
+    linked = true;
     return next<int (*)(int, const char*, int, const char*, int)>("linkat")(from_dir, from, to_dir,
                                                                             to, flags);
 }
@@ -53,7 +57,9 @@ extern "C" int renameat(int from_dir, const char* from, int to_dir, const char* 
                                                                          to);
 }
 
+// The first close after the link, with the fatal signals no longer held.
 extern "C" int fclose(FILE* stream) {
+    if (linked && failing("link_term")) raise(SIGTERM);
     const int closed = next<int (*)(FILE*)>("fclose")(stream);
     return failing("fclose") ? fail(EIO) : closed;
 }
