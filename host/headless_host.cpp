@@ -28,16 +28,11 @@ bool HeadlessHost::program_loaded() const {
 }
 
 bool HeadlessHost::press(const std::string& name, bool pressed) {
-    for (unsigned key : table_keys) {
-        if (name == key_name(key)) return router_.key(key, pressed);
-    }
-    for (MouseButton button : table_buttons) {
-        if (name == button_name(button)) {
-            router_.button(button, pressed);
-            return true;
-        }
-    }
-    return false;
+    NamedInput input;
+    if (!find_input(name, input)) return false;
+    if (!input.is_button) return router_.key(input.virtual_key, pressed);
+    router_.button(input.button, pressed);
+    return true;
 }
 
 void HeadlessHost::tick() {

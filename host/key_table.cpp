@@ -34,3 +34,19 @@ const char* button_name(MouseButton button) {
     }
     return nullptr;
 }
+
+bool find_input(std::string_view name, NamedInput& found) {
+    for (unsigned key : table_keys) {
+        if (name == key_name(key)) {
+            found = NamedInput{false, key, MouseButton::left};
+            return true;
+        }
+    }
+    for (MouseButton button : table_buttons) {
+        if (name == button_name(button)) {
+            found = NamedInput{true, 0, button};
+            return true;
+        }
+    }
+    return false;
+}

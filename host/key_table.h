@@ -2,6 +2,8 @@
 // as Win32 virtual-key codes; other hosts translate their own codes first.
 #pragma once
 
+#include <string_view>
+
 // Virtual-key codes of the keys the demo knows.
 enum VirtualKey : unsigned {
     vk_return = 13,
@@ -26,3 +28,13 @@ inline constexpr MouseButton table_buttons[] = {MouseButton::left, MouseButton::
 const char* key_name(unsigned virtual_key);
 
 const char* button_name(MouseButton button);
+
+// A key or button of the table, as found by the demo's name for it.
+struct NamedInput {
+    bool is_button = false;
+    unsigned virtual_key = 0;
+    MouseButton button = MouseButton::left;
+};
+
+// False for a name outside the table.
+bool find_input(std::string_view name, NamedInput& found);

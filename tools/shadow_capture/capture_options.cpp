@@ -43,13 +43,8 @@ std::string holdable_names() {
 }  // namespace
 
 bool is_holdable_name(const std::string& name) {
-    for (unsigned key : table_keys) {
-        if (name == key_name(key)) return true;
-    }
-    for (MouseButton b : table_buttons) {
-        if (name == button_name(b)) return true;
-    }
-    return false;
+    NamedInput unused;
+    return find_input(name, unused);
 }
 
 bool parse_capture_options(int argc, const char* const* argv, CaptureOptions& options,
