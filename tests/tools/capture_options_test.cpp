@@ -32,14 +32,37 @@ TEST(CaptureOptionsTest, DefaultsEveryOptionAndBadInputRefusedWithAReason) {
               std::make_tuple(320, 200, 0, 2147483647, std::string("a.png"), true));
     EXPECT_EQ(o.hold, (std::vector<std::string>{"control", "leftbutton"}));
 
-    const std::vector<std::vector<const char*>> bad = {
-        {"--size", "800"},     {"--size", "0x600"},   {"--size", "800x-1"},
-        {"--size", "80x60x1"}, {"--size", "99999x2"}, {"--ticks", "-1"},
-        {"--ticks", "12abc"},  {"--ticks", ""},       {"--frames", "2147483648"},
-        {"--hold", "Control"}, {"--hold", "return"},  {"--out", ""},
-        {"--ticks"},           {"--bogus"},           {"extra"}};
-    for (const auto& args : bad)
-        EXPECT_TRUE(!parse(args, o, error) && !error.empty()) << args[0] << " " << args.back();
+    // Each bound on both sides, and the message a user reads.
+    const std::string sizes = "--size wants WIDTHxHEIGHT with both from 1 to 16384, not '";
+    const std::string whole = " wants a whole number from 0 to 2147483647, not '";
+    const struct {
+        std::vector<const char*> args;
+        std::string error;
+    } cases[] = {
+        {{"--size", "1x16384"}, ""},
+        {{"--size", "800"}, sizes + "800'"},
+        {{"--size", "0x600"}, sizes + "0x600'"},
+        {{"--size", "800x-1"}, sizes + "800x-1'"},
+        {{"--size", "80x60x1"}, sizes + "80x60x1'"},
+        {{"--size", "16385x2"}, sizes + "16385x2'"},
+        {{"--size", "9x16385"}, sizes + "9x16385'"},
+        {{"--ticks", "-1"}, "--ticks" + whole + "-1'"},
+        {{"--ticks", "12abc"}, "--ticks" + whole + "12abc'"},
+        {{"--ticks", ""}, "--ticks" + whole + "'"},
+        {{"--ticks", "9"}, ""},
+        {{"--frames", "2147483648"}, "--frames" + whole + "2147483648'"},
+        {{"--hold", "Control"},
+         "--hold: unknown key 'Control' (known: enter, shift, control, escape, left, up, right, "
+         "down, leftbutton, rightbutton, middlebutton)"},
+        {{"--hold", "middlebutton"}, ""},
+        {{"--out", ""}, "--out wants a file name"},
+        {{"--ticks"}, "option --ticks needs a value"},
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"extra"}, "unknown option 'extra'"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(parse(c.args, o, error), c.error.empty()) << c.args[0] << " " << c.args.back();
+        EXPECT_EQ(error, c.error);
+    }
 }
 
 TEST(FrameStatsTest, MedianAndNearestRankPercentile) {
