@@ -400,8 +400,9 @@ run_input() {
         # window so that the release goes nowhere.
         xdotool keydown Up sleep 0.3 mousemove 1270 1010 sleep 0.1
         xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')"
+        # Once the focus is elsewhere the release goes there, whenever the
+        # host takes its focus loss.
         wait_until 10 "the focus off window $WIN" lost_focus
-        pace 0.3
         xdotool keyup Up
         # A window manager's minimise and restore, through _NET_WM_STATE.
         xprop -id "$WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
