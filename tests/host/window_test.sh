@@ -51,18 +51,41 @@ hold_key() {
     xdotool keyup "$1"
 }
 
-# A move with the left button held that turns the view: waits until the
-# client area shows the turn, so that each move lands in a tick of its own.
+# A move with the left button held that tips the view: waits until the
+# floor's edge has moved, which falling boxes never do, so that each move
+# lands in a tick of its own and the last one is on screen.
+tipping_move() {
+    local before
+    shot before_move
+    before=$(figure edge_row "$(figures before_move)")
+    xdotool mousemove_relative -- "$1" "$2"
+    wait_until 10 "the floor's edge moved from row $before by the move ($1, $2)" \
+        edge_moved_from "$before"
+}
+edge_moved_from() {
+    local now
+    shot _now
+    now=$(figures _now)
+    LAST_SEEN=$now
+    [ "$(figure edge_row "$now")" != "$1" ]
+}
+
+# A move with the left button held that turns the view sideways, in the
+# counted build: paced as a person would, then waited on until the client area
+# has changed, so that a host too slow for the pace still gets the move in a
+# tick of its own. (Boxes falling change the picture too; the pause keeps
+# that from ending the wait early.)
 turning_move() {
     shot before_move
     xdotool mousemove_relative -- "$1" "$2"
+    pace "$3"
     wait_until 10 "the view turned by the move ($1, $2)" picture_changed_from before_move
 }
 
 # Three moves of (dx, dy) with the left button held, then the screenshot after_drag.
 left_drag() {
     xdotool mousedown 1
-    for _ in 1 2 3; do turning_move "$1" "$2"; done
+    for _ in 1 2 3; do tipping_move "$1" "$2"; done
     xdotool mouseup 1
     shot after_drag
 }
@@ -363,13 +386,13 @@ run_input() {
     xdotool mousemove $((CX - 150)) $((CY - 100))
     pace 0.3
     xdotool mousedown 1
-    turning_move 1 0
+    turning_move 1 0 0.3
     xdotool mouseup 1
     xdotool mousemove "$CX" "$CY"
     pace 0.3
     # Five separate moves with the left button held: five turns, no more.
     xdotool mousedown 1
-    for _ in 1 2 3 4 5; do turning_move 6 0; done
+    for _ in 1 2 3 4 5; do turning_move 6 0 0.25; done
     xdotool mouseup 1
     pace 0.3
     # Pressed inside, released outside: the release arrives all the same, so
