@@ -44,19 +44,40 @@ display_known() {
     return 1
 }
 
-# Starts Xvfb on a free display (it picks one and tells us through -displayfd).
+# Starts Xvfb on a free display: the first time it picks one and tells us
+# through -displayfd. A server of another session (another /tmp, the same
+# abstract socket names) may already hold that number's abstract socket, so
+# that clients would reach it instead: then the next numbers are tried.
 start_xvfb() {
-    : >"$WORK/display"
-    # -noreset: a server that resets when its last client leaves refuses the next
-    # one for a moment.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" \
-        >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    wait_until 10 "a display number from Xvfb" display_known
-    DISPLAY=":$(tr -d '[:space:]' <"$WORK/display")"
-    export DISPLAY
-    wait_until 10 "an answer from Xvfb on $DISPLAY" xvfb_answers
-    log "Xvfb on $DISPLAY"
+    local n="" try
+    for try in 1 2 3 4 5; do
+        : >"$WORK/display"
+        # -noreset: a server that resets when its last client leaves refuses the
+        # next one for a moment.
+        if [ -z "$n" ]; then
+            Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" \
+                >"$WORK/xvfb.log" 2>&1 &
+        else
+            while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+            echo "$n" >"$WORK/display"
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
+        fi
+        XVFB_PID=$!
+        wait_until 10 "a display number from Xvfb" display_known
+        n=$(tr -d '[:space:]' <"$WORK/display")
+        DISPLAY=":$n"
+        export DISPLAY
+        wait_until 10 "an answer from Xvfb on $DISPLAY" xvfb_answers
+        if kill -0 "$XVFB_PID" 2>/dev/null && ! grep -q "already running" "$WORK/xvfb.log"; then
+            log "Xvfb on $DISPLAY"
+            return 0
+        fi
+        log "another X server holds $DISPLAY or a socket of it (try $try): $(cat "$WORK/xvfb.log")"
+        kill "$XVFB_PID" 2>/dev/null || :
+        wait "$XVFB_PID" || :
+        n=$((n + 1))
+    done
+    fail "no display number free of other X servers: $(cat "$WORK/xvfb.log")"
 }
 
 # A fresh 64-bit prefix with a virtual desktop: without a window manager,
