@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # End-to-end test of a real window host under Xvfb, driven like a person with
 # xdotool and checked on screenshots.
-#   window_test.sh <sdl|wine> <main|main_egl|missing_shader|screensaver|input|no_display|oversize> <bin dir> <x_probe>
+#   window_test.sh <sdl|wine> <main|main_egl|missing_shader|screensaver|input|no_display|oversize> \
+#                  <bin dir> <x_probe> <screenshot_probe>
+# shellcheck source-path=SCRIPTDIR
 set -euo pipefail
 host=$1 scenario=$2 bin=$3
-X_PROBE=$4
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=window_lib.sh
-source "$here/window_lib.sh"
+X_PROBE=$4 SCREENSHOT_PROBE=$5
+support=$(cd "$(dirname "$0")/../support" && pwd)
+# shellcheck source=../support/x_session.sh
+source "$support/x_session.sh"
+# shellcheck source=../support/app_control.sh
+source "$support/app_control.sh"
+# shellcheck source=../support/screenshots.sh
+source "$support/screenshots.sh"
 
 if [ "$host" = wine ]; then
     exe=shadow_mapping.exe counted=shadow_mapping_counted.exe probe=win32_probe.exe appear=90 child=1
@@ -31,24 +37,100 @@ expect_clean_close() {
     log "ok: closed with exit code 0 and \"Shutting down.\""
 }
 
-# Holds a key for a while: xdotool keydown/keyup go to the focused window.
+# A pause, not a wait: time for the host to take the last input in a tick of
+# its own, or for a wrong reaction to it to show. Neither build shows its ticks
+# while it runs (the counted one prints them at exit), and where the right
+# reaction is none there is nothing else to wait for.
+pace() { sleep "$1"; }
+
+# Holds a key for a while: xdotool keydown/keyup go to the focused window. The
+# hold itself is the input, so its length is a pause.
 hold_key() {
     xdotool keydown "$1"
-    sleep "$2"
+    pace "$2"
     xdotool keyup "$1"
+}
+
+# A move with the left button held that tips the view: waits until the
+# floor's edge has moved, which falling boxes never do, so that each move
+# lands in a tick of its own and the last one is on screen.
+tipping_move() {
+    local before
+    shot before_move
+    before=$(figure edge_row "$(figures before_move)")
+    xdotool mousemove_relative -- "$1" "$2"
+    wait_until 10 "the floor's edge moved from row $before by the move ($1, $2)" \
+        edge_moved_from "$before"
+}
+edge_moved_from() {
+    local now
+    shot _now
+    now=$(figures _now)
+    LAST_SEEN=$now
+    [ "$(figure edge_row "$now")" != "$1" ]
+}
+
+# A move with the left button held that turns the view sideways, in the
+# counted build: paced as a person would, then waited on until the client area
+# has changed, so that a host too slow for the pace still gets the move in a
+# tick of its own. (Boxes falling change the picture too; the pause keeps
+# that from ending the wait early.)
+turning_move() {
+    shot before_move
+    xdotool mousemove_relative -- "$1" "$2"
+    pace "$3"
+    wait_until 10 "the view turned by the move ($1, $2)" picture_changed_from before_move
 }
 
 # Three moves of (dx, dy) with the left button held, then the screenshot after_drag.
 left_drag() {
-    local i
     xdotool mousedown 1
-    for i in 1 2 3; do
-        xdotool mousemove_relative -- "$1" "$2"
-        sleep 0.15
-    done
+    for _ in 1 2 3; do tipping_move "$1" "$2"; done
     xdotool mouseup 1
-    sleep 0.5
     shot after_drag
+}
+
+# Numbers of two figures lines compared through awk: true when $1 holds.
+holds() { awk "BEGIN { exit !($1) }"; }
+
+# The first frame on screen: floor green somewhere.
+first_frame_shown() {
+    shot floor
+    s=$(figures floor)
+    LAST_SEEN=$s
+    holds "$(figure floor "$s") > 0"
+}
+
+boxes_shown() {
+    shot boxes
+    s=$(figures boxes)
+    red=$(figure red "$s") blue=$(figure blue "$s")
+    LAST_SEEN=$s
+    [ "$red" -ge 3 ] && [ "$blue" -ge 3 ]
+}
+
+# The view moved forward: the boxes have grown.
+boxes_grown() {
+    shot after_up
+    b=$(figures after_up)
+    after_boxes=$(figure boxes "$b")
+    holds "$after_boxes >= 1.8 * $before_boxes"
+}
+
+# Boxes near the camera keep moving, so the floor's share varies a little.
+light_view_shown() {
+    shot light_view
+    l=$(figures light_view)
+    LAST_SEEN="$a -> $l"
+    holds "($(figure floor "$l") - $(figure floor "$a"))^2 > 0.01 || \
+           $(figure edge_row "$l") != $(figure edge_row "$a")"
+}
+camera_view_shown() {
+    shot camera_again
+    c=$(figures camera_again)
+    LAST_SEEN="$a -> $c"
+    holds "($(figure floor "$c") - $(figure floor "$a"))^2 < 0.0025 && \
+           $(figure edge_row "$c") == $(figure edge_row "$a")"
 }
 
 run_main() {
@@ -57,108 +139,92 @@ run_main() {
     focus_window
     view_centre
     xdotool mousemove "$CX" "$CY"
-    sleep 1
 
     # The floor: green below, the clear colour above.
-    shot floor
     local s
-    s=$(stats floor)
+    wait_until 30 "a first frame with floor in it" first_frame_shown
     log "floor: $s"
-    check "$(field "$s" 6) > 0.6" "the bottom of the picture is floor green"
-    check "$(field "$s" 5) > 0.7" "the top of the picture is the clear colour"
+    check "$(figure ground "$s") > 0.6" "the bottom of the picture is floor green"
+    check "$(figure sky "$s") > 0.7" "the top of the picture is the clear colour"
 
     # Boxes: the first red one after 120 ticks, a blue one after 240.
-    local i red=0 blue=0
-    for i in $(seq 1 40); do
-        shot boxes
-        s=$(stats boxes)
-        red=$(field "$s" 7)
-        blue=$(field "$s" 8)
-        [ "$red" -ge 3 ] && [ "$blue" -ge 3 ] && break
-        sleep 1
-    done
+    local red=0 blue=0
+    wait_until 60 "red and blue boxes" boxes_shown
     log "boxes: $s"
     check "$red >= 3 && $blue >= 3" "red and blue boxes appear"
 
-    # Escape held and the right button dragged: nothing moves.
+    # Escape held and the right button dragged: nothing moves, so the moves
+    # are paced rather than waited on.
     shot before_escape
     focus_window
     hold_key Escape 1.5
     xdotool mousedown 3
-    for i in $(seq 1 6); do
+    for _ in $(seq 1 6); do
         xdotool mousemove_relative -- 15 10
-        sleep 0.1
+        pace 0.1
     done
     xdotool mouseup 3
     xdotool mousemove "$CX" "$CY"
-    sleep 0.5
+    pace 0.5
     shot after_escape
     local a b
-    a=$(stats before_escape)
-    b=$(stats after_escape)
+    a=$(figures before_escape)
+    b=$(figures after_escape)
     log "escape/right button: $a -> $b"
-    check "$(field "$a" 4) == $(field "$b" 4)" "Escape and the right button leave the floor's edge in place"
+    check "$(figure edge_row "$a") == $(figure edge_row "$b")" \
+        "Escape and the right button leave the floor's edge in place"
     # Boxes keep falling, sliding and spawning meanwhile and cover the floor or
     # the sky, so their size says nothing; a camera turned for 1.5 s turns floor
     # into sky or sky into floor. (That Escape moves nothing is the router's and
     # the demo's unit tests'.)
     local swaps
-    swaps=$(floor_sky_swaps before_escape after_escape)
+    swaps=$(figure swaps "$(compare before_escape after_escape)")
     check "$swaps < 0.002" "Escape and the right button leave the floor as it was (swapped $swaps)"
 
     # Up held: the camera moves forward, towards the boxes, which grow. The speed
     # follows the frame rate, so Up is held only until they have grown.
+    # Measured on the picture just before Up: boxes that were still falling
+    # when the one before Escape was taken may have landed, smaller, since.
     local before_boxes after_boxes=0
-    before_boxes=$(field "$a" 11)
+    before_boxes=$(figure boxes "$b")
     focus_window
     xdotool keydown Up
-    for i in $(seq 1 20); do
-        shot after_up
-        b=$(stats after_up)
-        after_boxes=$(field "$b" 11)
-        awk "BEGIN { exit !($after_boxes >= 1.8 * $before_boxes) }" && break
+    for _ in $(seq 1 20); do
+        boxes_grown && break
         sleep 0.1
     done
     xdotool keyup Up
     log "up: $a -> $b"
-    check "$after_boxes >= 1.8 * $before_boxes && $(field "$b" 4) == $(field "$a" 4)" \
+    check "$after_boxes >= 1.8 * $before_boxes && $(figure edge_row "$b") == $(figure edge_row "$a")" \
         "Up moves the camera forward"
-    sleep 0.3
-    shot after_up
-    b=$(stats after_up)
 
     # A short left-button drag downwards tips the view (15 pixels, 0.3 radians):
-    # the horizon moves, which boxes sliding on the floor never do.
+    # the horizon moves, which boxes sliding on the floor never do. Moving
+    # forward leaves the floor's edge where it was (just checked), so the
+    # picture from before Up was released does as the starting point.
     a=$b
     xdotool mousemove "$CX" "$CY"
-    sleep 0.2
+    # The plain move takes a tick of its own, or the press's first move is dropped.
+    pace 0.2
     left_drag 0 5
-    b=$(stats after_drag)
+    b=$(figures after_drag)
     log "drag: $a -> $b"
-    check "($(field "$b" 4) - $(field "$a" 4))^2 >= 25" "a left-button drag turns the view"
+    check "($(figure edge_row "$b") - $(figure edge_row "$a"))^2 >= 25" "a left-button drag turns the view"
     # And back up, so that the light's view below differs from a view with sky.
     left_drag 0 -5
-    b=$(stats after_drag)
+    b=$(figures after_drag)
 
     # Control held: the picture is the light's view; released, the camera's again.
     a=$b
+    local l c
     focus_window
     xdotool keydown ctrl
-    sleep 1
-    shot light_view
+    wait_until 10 "the light's view with Control held" light_view_shown
     xdotool keyup ctrl
-    sleep 1
-    shot camera_again
-    local l c
-    l=$(stats light_view)
-    c=$(stats camera_again)
+    wait_until 10 "the camera's view again with Control released" camera_view_shown
     log "control: $a -> $l -> $c"
-    # Boxes near the camera keep moving, so the floor's share varies a little.
-    check "($(field "$l" 1) - $(field "$a" 1))^2 > 0.01 || $(field "$l" 4) != $(field "$a" 4)" \
-        "Control shows the light's view"
-    check "($(field "$c" 1) - $(field "$a" 1))^2 < 0.0025 && $(field "$c" 4) == $(field "$a" 4)" \
-        "releasing Control shows the camera's view again"
-
+    log "ok: Control shows the light's view"
+    log "ok: releasing Control shows the camera's view again"
     expect_clean_close
     local info="$WORK/run/infolog.txt"
     [ -f "$info" ] || fail "no infolog.txt"
@@ -174,15 +240,21 @@ Link successful" ] || fail "infolog.txt lines 4-6: $(sed -n 4,6p "$WORK/infolog.
     log "ok: infolog.txt holds the six lines of a good load"
 }
 
+shader_failure_logged() {
+    [ -f "$WORK/run/infolog.txt" ] &&
+        grep -q "^Unable to load fragment shader shadow.fs" <(tr -d '\r' <"$WORK/run/infolog.txt")
+}
+
 run_missing_shader() {
     rm "$WORK/run/shadow.fs"
     start_app "$host" "$exe"
     find_window "$appear" "$child"
     focus_window
-    sleep 2
+    # The failed load is reported; a crash after it shows here or in the exit code.
+    wait_until 30 "the failed load in infolog.txt" shader_failure_logged
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended without its fragment shader"
     shot running
-    log "without shadow.fs: $(stats running)"
+    log "without shadow.fs: $(figures running)"
     expect_clean_close
     grep -q "^Unable to load fragment shader shadow.fs" <(tr -d '\r' <"$WORK/run/infolog.txt") ||
         fail "infolog.txt does not say why: $(cat "$WORK/run/infolog.txt")"
@@ -196,20 +268,27 @@ shadow.fs (build/bin, or the unpacked archive's folder)" ] ||
     log "ok: standard error says once that shadow.fs is missing in $WORK/run"
 }
 
+window_clamped() {
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program died at 32767 x 32767: $(cat "$WORK/stderr.txt")"
+    size=$(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {print w "x" $2}')
+    LAST_SEEN=$size
+    [ "$size" = 8192x8192 ]
+}
+
 # A window made far larger than any screen: the host sends it back to 8192 a
 # side, where the driver's software path still copes, and goes on.
 run_oversize() {
     start_app "$host" "$exe"
     find_window "$appear" "$child"
+    # Resized only once it draws: a host still setting its window up may size
+    # it again after the request.
+    local s
+    wait_until 30 "a first frame with floor in it" first_frame_shown
     xdotool windowsize "$WIN" 32767 32767
-    local i size=""
-    for i in $(seq 1 100); do
-        kill -0 "$APP_PID" 2>/dev/null || fail "the program died at 32767 x 32767: $(cat "$WORK/stderr.txt")"
-        size=$(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {print w "x" $2}')
-        [ "$size" = 8192x8192 ] && break
-        sleep 0.1
-    done
-    [ "$size" = 8192x8192 ] || fail "resized to 32767 x 32767, the window is $size, expected 8192x8192"
+    size=""
+    # A first frame of 8192 x 8192 takes the software renderer seconds on a
+    # loaded machine.
+    wait_until 30 "the window at 8192x8192 after a resize to 32767 x 32767" window_clamped
     log "ok: 32767 x 32767 came back as $size"
     expect_clean_close
 }
@@ -223,8 +302,9 @@ expect_no_display() {
     (cd "$WORK/run" && timeout 60 "$@") >"$WORK/nodisplay.txt" 2>&1 || rc=$?
     [ "$rc" = 1 ] || fail "$what: exit code $rc, expected 1: $(cat "$WORK/nodisplay.txt")"
     tr -d '\r' <"$WORK/nodisplay.txt" >"$WORK/nodisplay.unix"
-    [ "$(wc -l <"$WORK/nodisplay.unix")" = 1 ] && grep -qF "$want" "$WORK/nodisplay.unix" ||
+    if [ "$(wc -l <"$WORK/nodisplay.unix")" != 1 ] || ! grep -qF "$want" "$WORK/nodisplay.unix"; then
         fail "$what: expected one line with \"$want\": $(cat "$WORK/nodisplay.unix")"
+    fi
     log "ok: $what: exit code 1 after $((SECONDS - started)) s: $(cat "$WORK/nodisplay.unix")"
 }
 
@@ -245,25 +325,32 @@ run_no_display() {
         env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=":$n" XDG_RUNTIME_DIR="$WORK" "./$exe"
 }
 
+saver_on() {
+    LAST_SEEN=$("$X_PROBE" saver)
+    [ "$LAST_SEEN" = on ]
+}
+
 run_screensaver() {
     xset s 2 0
     # The check itself: with no window, the saver comes on after 2 s.
     xset s reset
-    sleep 3.5
-    [ "$("$X_PROBE" saver)" = on ] || fail "the screen saver did not start without the program"
+    wait_until 10 "the screen saver on without the program" saver_on
     xset s reset
     start_app "$host" "$exe"
     find_window "$appear" "$child"
     focus_window
-    sleep 5
-    local state
-    state=$("$X_PROBE" saver)
-    [ "$state" = on ] && fail "the screen saver started while the window had focus"
+    # A pause by its nature: the saver's 2 s must pass, with a margin, while the
+    # window is focused; checked all along, so that a saver that starts fails at once.
+    local deadline=$(($(now_ms) + 5000)) state
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        state=$("$X_PROBE" saver)
+        [ "$state" = on ] && fail "the screen saver started while the window had focus"
+        sleep 0.2
+    done
     log "ok: screen saver $state after 5 s with the window focused"
     expect_clean_close
     xset s reset
-    sleep 3.5
-    [ "$("$X_PROBE" saver)" = on ] || fail "the screen saver stayed off after the program ended"
+    wait_until 10 "the screen saver on again after the program ended" saver_on
     log "ok: the screen saver works again once the program has ended"
 }
 
@@ -279,7 +366,12 @@ check_calls() {
     log "ok: resize before the first frame, at most one move per tick, destroy after the context"
 }
 
-pointer() { xdotool getmouselocation | sed 's/ screen.*//'; }
+pointer() {
+    local where
+    where=$(xdotool getmouselocation)
+    echo "${where%% screen*}"
+}
+lost_focus() { ! has_focus; }
 
 run_input() {
     if [ -n "$probe" ]; then
@@ -292,31 +384,31 @@ run_input() {
     find_window "$appear" "$child"
     focus_window
     view_centre
+    # Plain moves and presses change nothing on screen, so a pause after each
+    # gives it a tick of its own; a move that turns the view is waited on.
     xdotool mousemove "$CX" "$CY"
-    sleep 0.5
+    pace 0.5
     # A press far from the centre, then a one-pixel move: a turn by one pixel.
     xdotool mousemove $((CX - 150)) $((CY - 100))
-    sleep 0.3
-    xdotool mousedown 1 mousemove_relative -- 1 0
-    sleep 0.3
+    pace 0.3
+    xdotool mousedown 1
+    turning_move 1 0 0.3
     xdotool mouseup 1
     xdotool mousemove "$CX" "$CY"
-    sleep 0.3
+    pace 0.3
     # Five separate moves with the left button held: five turns, no more.
     xdotool mousedown 1
-    for i in 1 2 3 4 5; do
-        xdotool mousemove_relative -- 6 0
-        sleep 0.25
-    done
+    for _ in 1 2 3 4 5; do turning_move 6 0 0.25; done
     xdotool mouseup 1
-    sleep 0.3
+    pace 0.3
     # Pressed inside, released outside: the release arrives all the same, so
     # moving back in neither turns the view nor warps the cursor.
     local out_x out_y=$CY
     out_x=$(xwininfo -id "$WIN" | awk '/Absolute upper-left X:/ {x = $4} /^ *Width:/ {print x + $2 + 8}')
     # A move without the button takes the tick; pressed and moved out within
     # that tick, the move out is dropped, so the cursor is not warped back.
-    for i in $(seq 1 10); do
+    # Tried until it happens: the pauses inside are the input's timing.
+    for _ in $(seq 1 10); do
         xdotool mousemove "$CX" "$CY" sleep 0.1 mousemove_relative -- 1 0 mousedown 1 \
             mousemove "$out_x" "$out_y" sleep 0.1
         [ "$(pointer)" = "x:$out_x y:$out_y" ] && break
@@ -324,11 +416,12 @@ run_input() {
     done
     [ "$(pointer)" = "x:$out_x y:$out_y" ] || fail "could not press inside and move out"
     xdotool mouseup 1
-    sleep 0.3
+    pace 0.3
     xdotool mousemove $((CX - 40)) $((CY + 30))
-    sleep 0.3
+    pace 0.3
     xdotool mousemove_relative -- 3 3
-    sleep 0.5
+    # Time for a wrong warp to happen; the right outcome is none.
+    pace 0.5
     [ "$(pointer)" = "x:$((CX - 37)) y:$((CY + 33))" ] ||
         fail "the cursor was warped after a release outside the window: $(pointer), expected x:$((CX - 37)) y:$((CY + 33))"
     if [ "$host" = sdl ]; then
@@ -336,13 +429,15 @@ run_input() {
         # window so that the release goes nowhere.
         xdotool keydown Up sleep 0.3 mousemove 1270 1010 sleep 0.1
         xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')"
-        sleep 0.3
+        # Once the focus is elsewhere the release goes there, whenever the
+        # host takes its focus loss.
+        wait_until 10 "the focus off window $WIN" lost_focus
         xdotool keyup Up
         # A window manager's minimise and restore, through _NET_WM_STATE.
         xprop -id "$WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
-        sleep 0.3
+        pace 0.3
         xprop -id "$WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_FOCUSED
-        sleep 0.3
+        pace 0.3
     fi
     expect_clean_close
     check_calls

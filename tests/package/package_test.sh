@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # A release archive unpacked into a new folder and run from there, as a person
 # who downloaded it would.
-#   package_test.sh linux <archive.tar.gz>   the capture tool renders boxes
-#   package_test.sh win32 <archive.zip>      the Win32 program under Wine shows
-#                                            its window and closes cleanly
+#   package_test.sh linux <archive.tar.gz> <screenshot_probe>   the capture tool renders boxes
+#   package_test.sh win32 <archive.zip> <screenshot_probe>      the Win32 program under Wine
+#                                                   shows its window and closes cleanly
+# shellcheck source-path=SCRIPTDIR
 set -euo pipefail
 kind=$1 archive=$(realpath -m "$2")
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../host/window_lib.sh
-source "$here/../host/window_lib.sh"
+SCREENSHOT_PROBE=$3
+support=$(cd "$(dirname "$0")/../support" && pwd)
+# shellcheck source=../support/x_session.sh
+source "$support/x_session.sh"
+# shellcheck source=../support/app_control.sh
+source "$support/app_control.sh"
+# shellcheck source=../support/screenshots.sh
+source "$support/screenshots.sh"
 
 [ -f "$archive" ] || fail "no archive $archive (make package)"
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/shadow-package.XXXXXX")
-trap cleanup EXIT
+make_work package
 mkdir "$WORK/unpacked"
 (cd "$WORK/unpacked" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
 
@@ -32,6 +37,14 @@ files=$(cd "$WORK/run" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' '
 [ "$files" = "$expected " ] || fail "archive holds: $files; expected: $expected"
 log "ok: $top holds $expected"
 
+# The first frame on screen: floor green somewhere.
+first_frame_shown() {
+    shot window
+    s=$(figures window)
+    LAST_SEEN=$s
+    awk "BEGIN { exit !($(figure floor "$s") > 0) }"
+}
+
 if [ "$kind" = linux ]; then
     # Every library the programs load comes from a package the README names.
     # Each listing goes to a file first and is read whole: a reader that stops
@@ -39,7 +52,9 @@ if [ "$kind" = linux ]; then
     ldconfig -p >"$WORK/ldconfig.txt" || fail "ldconfig -p failed"
     for program in shadow_capture shadow_mapping; do
         objdump -p "$WORK/run/$program" >"$WORK/objdump.txt" || fail "objdump cannot read $program"
-        for lib in $(awk '$1 == "NEEDED" { print $2 }' "$WORK/objdump.txt"); do
+        awk '$1 == "NEEDED" { print $2 }' "$WORK/objdump.txt" >"$WORK/needed.txt"
+        mapfile -t needed <"$WORK/needed.txt"
+        for lib in "${needed[@]}"; do
             path=$(awk -v l="$lib" '$1 == l && /x86-64/ && !found { print $NF; found = 1 }' "$WORK/ldconfig.txt")
             [ -n "$path" ] || fail "$program needs $lib, which is not installed"
             real=$(basename "$(readlink -f "$path")")
@@ -55,10 +70,11 @@ if [ "$kind" = linux ]; then
     (cd "$WORK/run" && ./shadow_capture --ticks 300 --out x.png) >"$WORK/capture.txt" 2>&1 ||
         fail "shadow_capture failed: $(cat "$WORK/capture.txt")"
     cp "$WORK/run/x.png" "$WORK/capture.png"
-    s=$(stats capture)
+    s=$(figures capture "$WORK/capture.png")
     log "capture: $s"
-    [ "$(field "$s" 7)" -ge 3 ] && [ "$(field "$s" 8)" -ge 3 ] ||
+    if [ "$(figure red "$s")" -lt 3 ] || [ "$(figure blue "$s")" -lt 3 ]; then
         fail "the picture shows no red and blue boxes ($s)"
+    fi
     grep -q "^Link successful" "$WORK/run/infolog.txt" || fail "no load report in infolog.txt"
     log "ok: shadow_capture rendered boxes from the unpacked folder"
 else
@@ -66,11 +82,9 @@ else
     setup_wine
     start_app wine shadow_mapping.exe
     find_window 90 1
-    sleep 1
-    shot window
-    s=$(stats window)
+    wait_until 30 "a first frame with floor in it" first_frame_shown
     log "window: $s"
-    awk "BEGIN { exit !($(field "$s" 6) > 0.6) }" || fail "no floor in the window ($s)"
+    awk "BEGIN { exit !($(figure ground "$s") > 0.6) }" || fail "no floor in the window ($s)"
     close_window wine
     wait_app 30
     [ "$APP_RC" = 0 ] || fail "exit code $APP_RC, expected 0"

@@ -19,7 +19,9 @@ fi
 
 need_update=0
 # The whole list is read (grep -c, not -q): a reader that stops early ends apt-get
-# by SIGPIPE, which pipefail would count as a failure.
+# by SIGPIPE, which pipefail would count as a failure. $(TARGET_OF) is apt's
+# field name, not an expansion.
+# shellcheck disable=SC2016
 if [ "$(apt-get indextargets --format '$(TARGET_OF)' 2>/dev/null | grep -cx deb-src || :)" = 0 ]; then
   if [ "$(id -u)" != 0 ]; then
     echo "setup: no deb-src entry for apt; run setup as root to fetch the glew source" >&2
