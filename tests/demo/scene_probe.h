@@ -10,41 +10,7 @@
 #include <vector>
 
 #include "demo/demo.h"
-
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-};
-
-inline std::string describe(const Rgb& c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) +
-           ")";
-}
-
-// The brightest channel: how much light a pixel of one of the scene's colours got.
-inline int level(const Rgb& c) {
-    return std::max(c.r, std::max(c.g, c.b));
-}
-
-// The scene's hues at any brightness: 0 black, 1 floor green, 2 red, 3 blue,
-// 4 magenta, 5 anything else.
-inline int hue(const Rgb& c) {
-    if (c.r == 0 && c.g == 0 && c.b == 0) return 0;
-    if (c.r == 0 && c.b == 0) return 1;
-    if (c.g != 0) return 5;
-    return c.b == 0 ? 2 : c.r == 0 ? 3 : c.r == c.b ? 4 : 5;
-}
-inline bool is_black(const Rgb& c) {
-    return hue(c) == 0;
-}
-inline bool is_floor_green(const Rgb& c) {
-    return hue(c) == 1;
-}
-inline bool is_red(const Rgb& c) {
-    return hue(c) == 2;
-}
-inline bool is_blue(const Rgb& c) {
-    return hue(c) == 3;
-}
+#include "tests/support/scene_colours.h"
 
 struct WindowPoint {
     int x = 0, y = 0;  // y from the bottom, as GL reads rows

@@ -2,16 +2,16 @@
 // figures on one line, so that shell scripts never count columns.
 //   screenshot_probe figures <picture.ppm>
 //   screenshot_probe compare <before.ppm> <after.ppm>
-// Pictures are binary PPM (P6, maxval 255), as ImageMagick writes them. The
-// colour rules are those of tests/demo/scene_probe.h (kept identical here,
-// since that header pulls in the demo and GL): the scene's colours are pure
-// hues scaled by the lighting.
+// Pictures are binary PPM (P6, maxval 255), as ImageMagick writes them; the
+// colour rules are the render tests' own.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/scene_colours.h"
 
 namespace {
 
@@ -24,14 +24,6 @@ struct Picture {
     long width = 0, height = 0;
     std::vector<unsigned char> rgb;  // rows top first, as on screen
 };
-
-// 0 black, 1 floor green, 2 red, 3 blue, 4 magenta, 5 anything else.
-int hue(int r, int g, int b) {
-    if (r == 0 && g == 0 && b == 0) return 0;
-    if (r == 0 && b == 0) return 1;
-    if (g != 0) return 5;
-    return b == 0 ? 2 : r == 0 ? 3 : r == b ? 4 : 5;
-}
 
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
     std::fprintf(stderr, "screenshot_probe: %s: %s\n", path.c_str(), why.c_str());
@@ -89,7 +81,7 @@ Picture read_ppm(const std::string& path) {
 
 int hue_at(const Picture& p, long i) {
     const unsigned char* c = &p.rgb[static_cast<std::size_t>(i) * 3];
-    return hue(c[0], c[1], c[2]);
+    return hue(Rgb{c[0], c[1], c[2]});
 }
 
 // The floor's share, centre and top row; the clear colour's share of the top
