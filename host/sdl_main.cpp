@@ -3,6 +3,10 @@
 #define SDL_MAIN_HANDLED
 #include <GL/glew.h>
 #include <SDL.h>
+#include <SDL_syswm.h>
+#ifdef SHADOW_WAYLAND_FRAMES
+#include <wayland-client.h>
+#endif
 
 #include <unistd.h>
 
@@ -50,8 +54,92 @@ Uint32 on_timer(Uint32 interval, void* param) {
     return interval;
 }
 
+// Wayland shows nothing of a window on a hidden workspace and sends it no
+// frame callbacks; a swap that waits for one blocks the loop, ticks and close
+// included, until the window is shown again. So on Wayland the swap does not
+// wait (interval 0) and the loop draws only once the compositor has asked for
+// the next frame, on a queue of our own that SDL's pump fills.
+class FramePacer {
+  public:
+    // Before the window goes: the proxies belong to SDL's Wayland connection.
+    void detach() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (callback_ != nullptr) wl_callback_destroy(callback_);
+        if (surface_ != nullptr) wl_proxy_wrapper_destroy(surface_);
+        if (queue_ != nullptr) wl_event_queue_destroy(queue_);
+        callback_ = nullptr;
+        surface_ = nullptr;
+        queue_ = nullptr;
+#endif
+    }
+
+    // False where the window is not a Wayland one: then frames are never held back.
+    bool attach(SDL_Window* window) {
+#ifdef SHADOW_WAYLAND_FRAMES
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND)
+            return false;
+        display_ = info.info.wl.display;
+        queue_ = wl_display_create_queue(display_);
+        surface_ = static_cast<wl_surface*>(wl_proxy_create_wrapper(info.info.wl.surface));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(surface_), queue_);
+        return true;
+#else
+        (void)window;
+        return false;
+#endif
+    }
+
+    // Asks for a frame callback; called before the swap, which commits the request.
+    void before_swap() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (surface_ == nullptr || callback_ != nullptr) return;
+        callback_ = wl_surface_frame(surface_);
+        static const wl_callback_listener listener = {on_done};
+        wl_callback_add_listener(callback_, &listener, this);
+        asked_ = SDL_GetTicks();
+#endif
+    }
+
+    // Whether the next frame may be drawn. A second without a callback draws
+    // one anyway, so that a lost callback cannot freeze the picture for good.
+    bool ready() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (callback_ == nullptr) return true;
+        wl_display_dispatch_queue_pending(display_, queue_);
+        if (callback_ == nullptr) return true;
+        if (SDL_GetTicks() - asked_ < 1000) return false;
+        wl_callback_destroy(callback_);
+        callback_ = nullptr;
+#endif
+        return true;
+    }
+
+  private:
+#ifdef SHADOW_WAYLAND_FRAMES
+    static void on_done(void* data, wl_callback* callback, uint32_t) {
+        wl_callback_destroy(callback);
+        static_cast<FramePacer*>(data)->callback_ = nullptr;
+    }
+
+    wl_display* display_ = nullptr;
+    wl_event_queue* queue_ = nullptr;
+    wl_surface* surface_ = nullptr;
+    wl_callback* callback_ = nullptr;
+    Uint32 asked_ = 0;
+#endif
+};
+
+struct Presenter {
+    SDL_Window* window = nullptr;
+    FramePacer pacer;
+};
+
 void present(void* user) {
-    SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
+    auto* presenter = static_cast<Presenter*>(user);
+    presenter->pacer.before_swap();
+    SDL_GL_SwapWindow(presenter->window);
 }
 
 // Why the loader could not read `path`, without opening it (a pipe would
@@ -162,9 +250,13 @@ int main(int, char**) {
     SDL_TimerID timer_id = SDL_AddTimer(tick_interval_ms, on_timer, &timer);
 
     WindowHandle hwnd = window;
+    Presenter presenter;
+    presenter.window = window;
+    const bool wayland = presenter.pacer.attach(window);
+    if (wayland) SDL_GL_SetSwapInterval(0);
     PresentSurface surface;
     surface.present = present;
-    surface.user = window;
+    surface.user = &presenter;
     DeviceContext hdc = &surface;
     router.init(&hwnd, &hdc);
     if (demo.shadowmap.program_handle <= 0) report_program_not_loaded();
@@ -195,6 +287,9 @@ int main(int, char**) {
         if (!SDL_PollEvent(&event)) {
             if (oversize) {
                 SDL_WaitEventTimeout(nullptr, tick_interval_ms);
+            } else if (!presenter.pacer.ready()) {
+                // Short, since the frame callback itself is no SDL event.
+                SDL_WaitEventTimeout(nullptr, 2);
             } else {
                 router.render();
             }
@@ -264,6 +359,7 @@ int main(int, char**) {
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
     router.destroy();
+    presenter.pacer.detach();
     SDL_DestroyWindow(window);
     SDL_Quit();
     return 0;
