@@ -281,6 +281,9 @@ int main(int, char**) {
     resize();
     if (SDL_GetKeyboardFocus() == window) SDL_DisableScreenSaver();
 
+    // Wayland: where the pointer was at the last turn while the left button is held.
+    SDL_Point anchor{};
+    bool anchored = false;
     bool running = true;
     while (running) {
         SDL_Event event;
@@ -312,6 +315,7 @@ int main(int, char**) {
                         SDL_DisableScreenSaver();
                         break;
                     case SDL_WINDOWEVENT_FOCUS_LOST:
+                        anchored = false;
                         router.focus_lost();
                         SDL_EnableScreenSaver();
                         break;
@@ -329,7 +333,13 @@ int main(int, char**) {
                 if (event.button.button == SDL_BUTTON_LEFT) {
                     SDL_Point at = scale.to_pixels(event.button.x, event.button.y, router.xcenter,
                                                    router.ycenter);
-                    if (pressed) router.left_pressed_at(at.x, at.y);
+                    if (pressed && wayland) {
+                        anchor = at;
+                        router.left_pressed_at(router.xcenter, router.ycenter);
+                    } else if (pressed) {
+                        router.left_pressed_at(at.x, at.y);
+                    }
+                    anchored = wayland && pressed;
                     router.button(MouseButton::left, pressed);
                 }
                 if (event.button.button == SDL_BUTTON_RIGHT)
@@ -343,7 +353,16 @@ int main(int, char**) {
                 SDL_Point warp = scale.warp_target(router.xcenter, router.ycenter);
                 SDL_Point at =
                     scale.to_pixels(event.motion.x, event.motion.y, router.xcenter, router.ycenter);
-                if (router.mouse_move(at.x, at.y)) SDL_WarpMouseInWindow(window, warp.x, warp.y);
+                if (anchored) {
+                    // Wayland moves no cursor for a client, so the router sees where the
+                    // pointer would be had it been put back at the centre after the last
+                    // turn: the same moves as on X11.
+                    const int x = router.xcenter + at.x - anchor.x;
+                    const int y = router.ycenter + at.y - anchor.y;
+                    if (router.mouse_move(x, y)) anchor = at;
+                } else if (router.mouse_move(at.x, at.y) && !wayland) {
+                    SDL_WarpMouseInWindow(window, warp.x, warp.y);
+                }
                 break;
             }
             default:
