@@ -116,6 +116,15 @@ class FramePacer {
         return true;
     }
 
+    // The error that broke the connection to the compositor; 0 while it holds.
+    // SDL reports a lost connection as a plain quit.
+    int connection_error() const {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (display_ != nullptr) return wl_display_get_error(display_);
+#endif
+        return 0;
+    }
+
   private:
 #ifdef SHADOW_WAYLAND_FRAMES
     static void on_done(void* data, wl_callback* callback, uint32_t) {
@@ -374,6 +383,7 @@ int main(int, char**) {
         }
     }
 
+    const int lost = presenter.pacer.connection_error();
     SDL_RemoveTimer(timer_id);
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
@@ -381,5 +391,10 @@ int main(int, char**) {
     presenter.pacer.detach();
     SDL_DestroyWindow(window);
     SDL_Quit();
+    if (lost != 0) {
+        std::fprintf(stderr, "shadow_mapping: the connection to the Wayland compositor broke (%s)\n",
+                     std::strerror(lost));
+        return 1;
+    }
     return 0;
 }
