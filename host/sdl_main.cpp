@@ -6,6 +6,8 @@
 #include <SDL_syswm.h>
 #ifdef SHADOW_WAYLAND_FRAMES
 #include <wayland-client.h>
+
+#include "idle-inhibit-unstable-v1-client-protocol.h"
 #endif
 
 #include <unistd.h>
@@ -64,9 +66,12 @@ class FramePacer {
     // Before the window goes: the proxies belong to SDL's Wayland connection.
     void detach() {
 #ifdef SHADOW_WAYLAND_FRAMES
+        inhibit_idle(false);
+        if (idle_manager_ != nullptr) zwp_idle_inhibit_manager_v1_destroy(idle_manager_);
         if (callback_ != nullptr) wl_callback_destroy(callback_);
         if (surface_ != nullptr) wl_proxy_wrapper_destroy(surface_);
         if (queue_ != nullptr) wl_event_queue_destroy(queue_);
+        idle_manager_ = nullptr;
         callback_ = nullptr;
         surface_ = nullptr;
         queue_ = nullptr;
@@ -84,10 +89,33 @@ class FramePacer {
         queue_ = wl_display_create_queue(display_);
         surface_ = static_cast<wl_surface*>(wl_proxy_create_wrapper(info.info.wl.surface));
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(surface_), queue_);
+        auto* display = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(display), queue_);
+        wl_registry* registry = wl_display_get_registry(display);
+        wl_proxy_wrapper_destroy(display);
+        static const wl_registry_listener listener = {on_global, on_global_remove};
+        wl_registry_add_listener(registry, &listener, this);
+        wl_display_roundtrip_queue(display_, queue_);
+        wl_registry_destroy(registry);
         return true;
 #else
         (void)window;
         return false;
+#endif
+    }
+
+    // Holds the idle state (screen saver, screen blanking) off while `hold`.
+    void inhibit_idle(bool hold) {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (hold && inhibitor_ == nullptr && idle_manager_ != nullptr) {
+            inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_manager_, surface_);
+        } else if (!hold && inhibitor_ != nullptr) {
+            zwp_idle_inhibitor_v1_destroy(inhibitor_);
+            inhibitor_ = nullptr;
+        }
+        wl_display_flush(display_);
+#else
+        (void)hold;
 #endif
     }
 
@@ -127,6 +155,14 @@ class FramePacer {
 
   private:
 #ifdef SHADOW_WAYLAND_FRAMES
+    static void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                          uint32_t) {
+        if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) != 0) return;
+        static_cast<FramePacer*>(data)->idle_manager_ = static_cast<zwp_idle_inhibit_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
+    }
+    static void on_global_remove(void*, wl_registry*, uint32_t) {}
+
     static void on_done(void* data, wl_callback* callback, uint32_t) {
         wl_callback_destroy(callback);
         static_cast<FramePacer*>(data)->callback_ = nullptr;
@@ -137,6 +173,8 @@ class FramePacer {
     wl_surface* surface_ = nullptr;
     wl_callback* callback_ = nullptr;
     Uint32 asked_ = 0;
+    zwp_idle_inhibit_manager_v1* idle_manager_ = nullptr;
+    zwp_idle_inhibitor_v1* inhibitor_ = nullptr;
 #endif
 };
 
@@ -288,7 +326,16 @@ int main(int, char**) {
         router.size(scale.pixel_w, scale.pixel_h);
     };
     resize();
-    if (SDL_GetKeyboardFocus() == window) SDL_DisableScreenSaver();
+    auto hold_screen_saver = [&](bool hold) {
+        if (wayland) {
+            presenter.pacer.inhibit_idle(hold);
+        } else if (hold) {
+            SDL_DisableScreenSaver();
+        } else {
+            SDL_EnableScreenSaver();
+        }
+    };
+    if (SDL_GetKeyboardFocus() == window) hold_screen_saver(true);
 
     // Wayland: where the pointer was at the last turn while the left button is held.
     SDL_Point anchor{};
@@ -321,12 +368,12 @@ int main(int, char**) {
                         router.size(0, 0);
                         break;
                     case SDL_WINDOWEVENT_FOCUS_GAINED:
-                        SDL_DisableScreenSaver();
+                        hold_screen_saver(true);
                         break;
                     case SDL_WINDOWEVENT_FOCUS_LOST:
                         anchored = false;
                         router.focus_lost();
-                        SDL_EnableScreenSaver();
+                        hold_screen_saver(false);
                         break;
                     default:
                         break;
