@@ -60,8 +60,9 @@ Uint32 on_timer(Uint32 interval, void* param) {
 // frame callbacks; a swap that waits for one blocks the loop, ticks and close
 // included, until the window is shown again. So on Wayland the swap does not
 // wait (interval 0) and the loop draws only once the compositor has asked for
-// the next frame, on a queue of our own that SDL's pump fills.
-class FramePacer {
+// the next frame, on a queue of our own that SDL's pump fills. The window's idle
+// inhibitor lives here too.
+class WaylandWindow {
   public:
     // Before the window goes: the proxies belong to SDL's Wayland connection.
     void detach() {
@@ -75,6 +76,7 @@ class FramePacer {
         callback_ = nullptr;
         surface_ = nullptr;
         queue_ = nullptr;
+        display_ = nullptr;
 #endif
     }
 
@@ -107,6 +109,7 @@ class FramePacer {
     // Holds the idle state (screen saver, screen blanking) off while `hold`.
     void inhibit_idle(bool hold) {
 #ifdef SHADOW_WAYLAND_FRAMES
+        if (display_ == nullptr) return;
         if (hold && inhibitor_ == nullptr && idle_manager_ != nullptr) {
             inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_manager_, surface_);
         } else if (!hold && inhibitor_ != nullptr) {
@@ -158,14 +161,15 @@ class FramePacer {
     static void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface,
                           uint32_t) {
         if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) != 0) return;
-        static_cast<FramePacer*>(data)->idle_manager_ = static_cast<zwp_idle_inhibit_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
+        static_cast<WaylandWindow*>(data)->idle_manager_ =
+            static_cast<zwp_idle_inhibit_manager_v1*>(
+                wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
     }
     static void on_global_remove(void*, wl_registry*, uint32_t) {}
 
     static void on_done(void* data, wl_callback* callback, uint32_t) {
         wl_callback_destroy(callback);
-        static_cast<FramePacer*>(data)->callback_ = nullptr;
+        static_cast<WaylandWindow*>(data)->callback_ = nullptr;
     }
 
     wl_display* display_ = nullptr;
@@ -180,12 +184,12 @@ class FramePacer {
 
 struct Presenter {
     SDL_Window* window = nullptr;
-    FramePacer pacer;
+    WaylandWindow wayland;
 };
 
 void present(void* user) {
     auto* presenter = static_cast<Presenter*>(user);
-    presenter->pacer.before_swap();
+    presenter->wayland.before_swap();
     SDL_GL_SwapWindow(presenter->window);
 }
 
@@ -299,7 +303,7 @@ int main(int, char**) {
     WindowHandle hwnd = window;
     Presenter presenter;
     presenter.window = window;
-    const bool wayland = presenter.pacer.attach(window);
+    const bool wayland = presenter.wayland.attach(window);
     if (wayland) SDL_GL_SetSwapInterval(0);
     PresentSurface surface;
     surface.present = present;
@@ -328,7 +332,7 @@ int main(int, char**) {
     resize();
     auto hold_screen_saver = [&](bool hold) {
         if (wayland) {
-            presenter.pacer.inhibit_idle(hold);
+            presenter.wayland.inhibit_idle(hold);
         } else if (hold) {
             SDL_DisableScreenSaver();
         } else {
@@ -346,7 +350,7 @@ int main(int, char**) {
         if (!SDL_PollEvent(&event)) {
             if (oversize) {
                 SDL_WaitEventTimeout(nullptr, tick_interval_ms);
-            } else if (!presenter.pacer.ready()) {
+            } else if (!presenter.wayland.ready()) {
                 // Short, since the frame callback itself is no SDL event.
                 SDL_WaitEventTimeout(nullptr, 2);
             } else {
@@ -430,16 +434,17 @@ int main(int, char**) {
         }
     }
 
-    const int lost = presenter.pacer.connection_error();
+    const int lost = presenter.wayland.connection_error();
     SDL_RemoveTimer(timer_id);
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
     router.destroy();
-    presenter.pacer.detach();
+    presenter.wayland.detach();
     SDL_DestroyWindow(window);
     SDL_Quit();
     if (lost != 0) {
-        std::fprintf(stderr, "shadow_mapping: the connection to the Wayland compositor broke (%s)\n",
+        std::fprintf(stderr,
+                     "shadow_mapping: the connection to the Wayland compositor broke (%s)\n",
                      std::strerror(lost));
         return 1;
     }
