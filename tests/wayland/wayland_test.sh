@@ -211,18 +211,31 @@ run_main() {
     local a l c
     shot before_keys
     a=$(stats before_keys)
-    keys -P Control_L -s 1500 -p Control_L &
-    local typer=$!
-    sleep 1
-    shot light_view
+    # Held for 5 s: screenshots until the light's view shows, then released.
+    keys -P Control_L -s 5000 -p Control_L &
+    local typer=$! seen=0
+    for _ in $(seq 1 40); do
+        shot light_view
+        l=$(stats light_view)
+        if awk "BEGIN { exit !(($(field "$l" 1) - $(field "$a" 1))^2 > 0.01 || $(field "$l" 2) != $(field "$a" 2)) }"; then
+            seen=1
+            break
+        fi
+        kill -0 "$typer" 2>/dev/null || break
+        sleep 0.1
+    done
     wait "$typer" || fail "wtype failed"
-    l=$(stats light_view)
-    sleep 0.5
-    shot camera_again
-    c=$(stats camera_again)
-    log "control: $a -> $l -> $c"
-    check "($(field "$l" 1) - $(field "$a" 1))^2 > 0.01 || $(field "$l" 2) != $(field "$a" 2)" \
-        "Control held shows the light's view"
+    log "control held: $a -> $l"
+    [ "$seen" = 1 ] || fail "Control held for 5 s never showed the light's view"
+    log "ok: Control held shows the light's view"
+    for _ in $(seq 1 40); do
+        shot camera_again
+        c=$(stats camera_again)
+        awk "BEGIN { exit !(($(field "$c" 1) - $(field "$a" 1))^2 < 0.0025 && $(field "$c" 2) == $(field "$a" 2)) }" &&
+            break
+        sleep 0.1
+    done
+    log "control released: $c"
     check "($(field "$c" 1) - $(field "$a" 1))^2 < 0.0025 && $(field "$c" 2) == $(field "$a" 2)" \
         "Control released shows the camera's view again"
 
