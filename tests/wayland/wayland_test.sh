@@ -255,10 +255,13 @@ run_hidpi() {
     find_window
     sway_cmd "[pid=$APP_PID]" floating enable, resize set 500 400
     wait_for 10 rect_is 500x400 || fail "at scale 2 the window is $(node_field '.rect | "\(.width)x\(.height)"'), not 500x400"
-    sleep 0.5
-    shot scaled
     local s
-    s=$(stats scaled)
+    for _ in $(seq 1 20); do
+        shot scaled
+        s=$(stats scaled)
+        awk "BEGIN { exit !($(field "$s" 1) > 0.3) }" && break
+        sleep 0.2
+    done
     log "scale 2: screenshot $(identify -format '%wx%h' "$WORK/scaled.png"), $s"
     check "$(field "$s" 1) > 0.3" "at scale 2 the window shows the floor"
     expect_clean_close
