@@ -3,6 +3,12 @@
 #define SDL_MAIN_HANDLED
 #include <GL/glew.h>
 #include <SDL.h>
+#include <SDL_syswm.h>
+#ifdef SHADOW_WAYLAND_FRAMES
+#include <wayland-client.h>
+
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#endif
 
 #include <unistd.h>
 
@@ -49,8 +55,141 @@ Uint32 on_timer(Uint32 interval, void* param) {
     return interval;
 }
 
+// Wayland shows nothing of a window on a hidden workspace and sends it no
+// frame callbacks; a swap that waits for one blocks the loop, ticks and close
+// included, until the window is shown again. So on Wayland the swap does not
+// wait (interval 0) and the loop draws only once the compositor has asked for
+// the next frame, on a queue of our own that SDL's pump fills. The window's idle
+// inhibitor lives here too.
+class WaylandWindow {
+  public:
+    // Before the window goes: the proxies belong to SDL's Wayland connection.
+    void detach() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        inhibit_idle(false);
+        if (idle_manager_ != nullptr) zwp_idle_inhibit_manager_v1_destroy(idle_manager_);
+        if (callback_ != nullptr) wl_callback_destroy(callback_);
+        if (surface_ != nullptr) wl_proxy_wrapper_destroy(surface_);
+        if (queue_ != nullptr) wl_event_queue_destroy(queue_);
+        idle_manager_ = nullptr;
+        callback_ = nullptr;
+        surface_ = nullptr;
+        queue_ = nullptr;
+        display_ = nullptr;
+#endif
+    }
+
+    // False where the window is not a Wayland one: then frames are never held back.
+    bool attach(SDL_Window* window) {
+#ifdef SHADOW_WAYLAND_FRAMES
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND)
+            return false;
+        display_ = info.info.wl.display;
+        queue_ = wl_display_create_queue(display_);
+        surface_ = static_cast<wl_surface*>(wl_proxy_create_wrapper(info.info.wl.surface));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(surface_), queue_);
+        auto* display = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(display), queue_);
+        wl_registry* registry = wl_display_get_registry(display);
+        wl_proxy_wrapper_destroy(display);
+        static const wl_registry_listener listener = {on_global, on_global_remove};
+        wl_registry_add_listener(registry, &listener, this);
+        wl_display_roundtrip_queue(display_, queue_);
+        wl_registry_destroy(registry);
+        return true;
+#else
+        (void)window;
+        return false;
+#endif
+    }
+
+    // Holds the idle state (screen saver, screen blanking) off while `hold`.
+    void inhibit_idle(bool hold) {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (display_ == nullptr) return;
+        if (hold && inhibitor_ == nullptr && idle_manager_ != nullptr) {
+            inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_manager_, surface_);
+        } else if (!hold && inhibitor_ != nullptr) {
+            zwp_idle_inhibitor_v1_destroy(inhibitor_);
+            inhibitor_ = nullptr;
+        }
+        wl_display_flush(display_);
+#else
+        (void)hold;
+#endif
+    }
+
+    // Asks for a frame callback; called before the swap, which commits the request.
+    void before_swap() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (surface_ == nullptr || callback_ != nullptr) return;
+        callback_ = wl_surface_frame(surface_);
+        static const wl_callback_listener listener = {on_done};
+        wl_callback_add_listener(callback_, &listener, this);
+        asked_ = SDL_GetTicks();
+#endif
+    }
+
+    // Whether the next frame may be drawn. A second without a callback draws
+    // one anyway, so that a lost callback cannot freeze the picture for good.
+    bool ready() {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (callback_ == nullptr) return true;
+        wl_display_dispatch_queue_pending(display_, queue_);
+        if (callback_ == nullptr) return true;
+        if (SDL_GetTicks() - asked_ < 1000) return false;
+        wl_callback_destroy(callback_);
+        callback_ = nullptr;
+#endif
+        return true;
+    }
+
+    // The error that broke the connection to the compositor; 0 while it holds.
+    // SDL reports a lost connection as a plain quit.
+    int connection_error() const {
+#ifdef SHADOW_WAYLAND_FRAMES
+        if (display_ != nullptr) return wl_display_get_error(display_);
+#endif
+        return 0;
+    }
+
+  private:
+#ifdef SHADOW_WAYLAND_FRAMES
+    static void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                          uint32_t) {
+        if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) != 0) return;
+        static_cast<WaylandWindow*>(data)->idle_manager_ =
+            static_cast<zwp_idle_inhibit_manager_v1*>(
+                wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
+    }
+    static void on_global_remove(void*, wl_registry*, uint32_t) {}
+
+    static void on_done(void* data, wl_callback* callback, uint32_t) {
+        wl_callback_destroy(callback);
+        static_cast<WaylandWindow*>(data)->callback_ = nullptr;
+    }
+
+    wl_display* display_ = nullptr;
+    wl_event_queue* queue_ = nullptr;
+    wl_surface* surface_ = nullptr;
+    wl_callback* callback_ = nullptr;
+    Uint32 asked_ = 0;
+    zwp_idle_inhibit_manager_v1* idle_manager_ = nullptr;
+    zwp_idle_inhibitor_v1* inhibitor_ = nullptr;
+#endif
+};
+
+struct Presenter {
+    SDL_Window* window = nullptr;
+    WaylandWindow wayland;
+};
+
 void present(void* user) {
-    SDL_GL_SwapWindow(static_cast<SDL_Window*>(user));
+    auto* presenter = static_cast<Presenter*>(user);
+    presenter->wayland.before_swap();
+    SDL_GL_SwapWindow(presenter->window);
 }
 
 // Why the loader could not read `path`, without opening it (a pipe would
@@ -156,9 +295,13 @@ int main(int, char**) {
     SDL_TimerID timer_id = SDL_AddTimer(tick_interval_ms, on_timer, &timer);
 
     WindowHandle hwnd = window;
+    Presenter presenter;
+    presenter.window = window;
+    const bool wayland = presenter.wayland.attach(window);
+    if (wayland) SDL_GL_SetSwapInterval(0);
     PresentSurface surface;
     surface.present = present;
-    surface.user = window;
+    surface.user = &presenter;
     DeviceContext hdc = &surface;
     router.init(&hwnd, &hdc);
     if (demo.shadowmap.program_handle <= 0) report_program_not_loaded();
@@ -181,14 +324,29 @@ int main(int, char**) {
         router.size(scale.pixel_w, scale.pixel_h);
     };
     resize();
-    if (SDL_GetKeyboardFocus() == window) SDL_DisableScreenSaver();
+    auto hold_screen_saver = [&](bool hold) {
+        if (wayland) {
+            presenter.wayland.inhibit_idle(hold);
+        } else if (hold) {
+            SDL_DisableScreenSaver();
+        } else {
+            SDL_EnableScreenSaver();
+        }
+    };
+    if (SDL_GetKeyboardFocus() == window) hold_screen_saver(true);
 
+    // Wayland: where the pointer was at the last turn while the left button is held.
+    SDL_Point anchor{};
+    bool anchored = false;
     bool running = true;
     while (running) {
         SDL_Event event;
         if (!SDL_PollEvent(&event)) {
             if (oversize) {
                 SDL_WaitEventTimeout(nullptr, tick_interval_ms);
+            } else if (!presenter.wayland.ready()) {
+                // Short, since the frame callback itself is no SDL event.
+                SDL_WaitEventTimeout(nullptr, 2);
             } else {
                 router.render();
             }
@@ -208,11 +366,12 @@ int main(int, char**) {
                         router.size(0, 0);
                         break;
                     case SDL_WINDOWEVENT_FOCUS_GAINED:
-                        SDL_DisableScreenSaver();
+                        hold_screen_saver(true);
                         break;
                     case SDL_WINDOWEVENT_FOCUS_LOST:
+                        anchored = false;
                         router.focus_lost();
-                        SDL_EnableScreenSaver();
+                        hold_screen_saver(false);
                         break;
                     default:
                         break;
@@ -228,7 +387,13 @@ int main(int, char**) {
                 if (event.button.button == SDL_BUTTON_LEFT) {
                     SDL_Point at = scale.to_pixels(event.button.x, event.button.y, router.xcenter,
                                                    router.ycenter);
-                    if (pressed) router.left_pressed_at(at.x, at.y);
+                    if (pressed && wayland) {
+                        anchor = at;
+                        router.left_pressed_at(router.xcenter, router.ycenter);
+                    } else if (pressed) {
+                        router.left_pressed_at(at.x, at.y);
+                    }
+                    anchored = wayland && pressed;
                     router.button(MouseButton::left, pressed);
                 }
                 if (event.button.button == SDL_BUTTON_RIGHT)
@@ -242,7 +407,16 @@ int main(int, char**) {
                 SDL_Point warp = scale.warp_target(router.xcenter, router.ycenter);
                 SDL_Point at =
                     scale.to_pixels(event.motion.x, event.motion.y, router.xcenter, router.ycenter);
-                if (router.mouse_move(at.x, at.y)) SDL_WarpMouseInWindow(window, warp.x, warp.y);
+                if (anchored) {
+                    // Wayland moves no cursor for a client, so the router sees where the
+                    // pointer would be had it been put back at the centre after the last
+                    // turn: the same moves as on X11.
+                    const int x = router.xcenter + at.x - anchor.x;
+                    const int y = router.ycenter + at.y - anchor.y;
+                    if (router.mouse_move(x, y)) anchor = at;
+                } else if (router.mouse_move(at.x, at.y) && !wayland) {
+                    SDL_WarpMouseInWindow(window, warp.x, warp.y);
+                }
                 break;
             }
             default:
@@ -254,11 +428,19 @@ int main(int, char**) {
         }
     }
 
+    const int lost = presenter.wayland.connection_error();
     SDL_RemoveTimer(timer_id);
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
     router.destroy();
+    presenter.wayland.detach();
     SDL_DestroyWindow(window);
     SDL_Quit();
+    if (lost != 0) {
+        std::fprintf(stderr,
+                     "shadow_mapping: the connection to the Wayland compositor broke (%s)\n",
+                     std::strerror(lost));
+        return 1;
+    }
     return 0;
 }
