@@ -275,6 +275,8 @@ TEST_F(DemoRenderTest, InitPlacesBothViewsSetsTheStateAndResizeBuildsThe45Degree
     // As the host leaves it: init, then the first size message, 320 x 240.
     EXPECT_EQ(demo().znear, 1.0f);
     EXPECT_EQ(demo().zfar, 1001.0f);
+    EXPECT_EQ(demo().shadow_width, 2048);
+    EXPECT_EQ(demo().shadow_height, 2048);
     EXPECT_EQ(demo().light.position, vec3(-32, 12, 0));
     // Normalised through inv_sqrt, which is 0.18 % short at worst.
     expect_near(demo().light.forward, unit(vec3(-0.8454f, 0.3135f, 0.4286f)), 2e-3f);
