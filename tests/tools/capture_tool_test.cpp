@@ -122,7 +122,8 @@ TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicksAndTheLightsViewWhileControlI
     // picture than the camera's, which is near the middle.
     const int status =
         run(capture, "--size 161x120 --ticks 1 --frames 9 --stats --hold control --out light.png");
-    ASSERT_TRUE(status == 0 && read_png("light.png", image)) << err;
+    ASSERT_EQ(status, 0) << err;
+    ASSERT_TRUE(read_png("light.png", image));
     EXPECT_EQ(hue(image.at(80, 90)), 1) << describe(image.at(80, 90));
     EXPECT_THAT(out, testing::ContainsRegex("frames: 9 timed, 0 bodies\n(.*: median [0-9.]+ p95 "
                                             "[0-9.]+\n){4}frame rate: [0-9.]+ fps\n"));
@@ -134,7 +135,8 @@ TEST_F(CaptureToolTest, WritesTheFrameAfterTheTicksAndTheLightsViewWhileControlI
         ASSERT_EQ(std::system("chown nobody shot.png"), 0);
         ASSERT_EQ(run(capture, "--size 8x8 --ticks 1 --out shot.png"), 0) << err;
         struct stat info;
-        EXPECT_TRUE(stat("shot.png", &info) == 0 && info.st_uid == 65534) << info.st_uid;
+        ASSERT_EQ(stat("shot.png", &info), 0);
+        EXPECT_EQ(info.st_uid, 65534u);
     }
 }
 
@@ -281,10 +283,13 @@ TEST_F(CaptureToolTest, BadTickCountsForPhysicsTraceExitTwoWithTheReasonAndTheUs
     for (const auto& c : cases) {
         for (bool own : runs(Who::anyone)) {
             EXPECT_EQ(run(trace, c.args, "", "timeout 60", !own), c.status) << c.args;
-            EXPECT_TRUE(says_once(err, c.message) && out.empty()) << c.args << "\n" << err;
+            EXPECT_TRUE(says_once(err, c.message)) << c.args << "\n" << err;
+            EXPECT_EQ(out, "") << c.args;
         }
     }
     // No bodies yet: the bare digest.
-    EXPECT_TRUE(run(trace, "0") == 0 && out == "cbf29ce484222325\n") << out;
-    EXPECT_TRUE(run(capture, "--help") == 0 && says_once(out, "--hold KEY ")) << out;
+    EXPECT_EQ(run(trace, "0"), 0);
+    EXPECT_EQ(out, "cbf29ce484222325\n");
+    EXPECT_EQ(run(capture, "--help"), 0);
+    EXPECT_TRUE(says_once(out, "--hold KEY ")) << out;
 }
