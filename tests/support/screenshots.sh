@@ -1,5 +1,7 @@
 # Screenshots of the client area and the figures the screenshot probe reads
-# off them. Sourced after x_session.sh; SCREENSHOT_PROBE is the probe's path.
+# off them. Sourced after report.sh (x_session.sh sources it); SCREENSHOT_PROBE
+# is the probe's path. shot takes the X window $VIEW: a script without an X
+# server defines its own shot that writes $WORK/<name>.ppm.
 # shellcheck shell=bash
 # Variables set here (WORK, WIN, CX, APP_RC, ...) are read by the scripts that
 # source this file.

@@ -1,7 +1,11 @@
 # The X session of the window tests, the package test and the window benchmark:
-# logging and failing, a work directory, a private Xvfb, a fresh Wine prefix,
-# and bounded waits. Sourced by bash scripts that run with `set -euo pipefail`.
+# logging and failing and bounded waits (report.sh), a work directory, a private
+# Xvfb and a fresh Wine prefix. Sourced by bash scripts that run with
+# `set -euo pipefail`.
 # shellcheck shell=bash
+# report.sh as shellcheck finds it from here and from the scripts that source
+# this file (tests/<area>/, bench/host/):
+# shellcheck source-path=SCRIPTDIR/../support source-path=SCRIPTDIR/../../tests/support
 # Variables set here (WORK, WIN, CX, APP_RC, ...) are read by the scripts that
 # source this file.
 # shellcheck disable=SC2034
@@ -10,32 +14,8 @@ XVFB_PID=""
 APP_PID=""
 USES_WINE=0
 
-log() { echo "[$(date +%T)] $*" >&2; }
-fail() {
-    log "FAIL: $*"
-    exit 1
-}
-# A step that fails outside `fail` (set -e, a pipeline under pipefail) still
-# says which command it was, in functions and subshells too.
-set -E
-trap 'log "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" exited $?"' ERR
-
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-
-# Runs the rest of the line every 0.1 s until it succeeds; fails saying
-# "<what> within <seconds>s", with what the condition last saw (LAST_SEEN),
-# when it never does. $1 = seconds, $2 = what.
-wait_until() {
-    local seconds=$1 what=$2
-    shift 2
-    local deadline=$(($(now_ms) + seconds * 1000))
-    LAST_SEEN=""
-    until "$@"; do
-        [ "$(now_ms)" -lt "$deadline" ] ||
-            fail "not $what within ${seconds}s${LAST_SEEN:+ (last seen: $LAST_SEEN)}"
-        sleep 0.1
-    done
-}
+# shellcheck source=report.sh
+source "$(dirname "${BASH_SOURCE[0]}")/report.sh"
 
 xvfb_answers() { xdpyinfo >/dev/null 2>&1; }
 display_known() {

@@ -2,25 +2,26 @@
 # End-to-end test of the SDL host on a headless sway, with no X server: the
 # window, screenshots (grim), keys (wtype), the pointer (wl_pointer), idle
 # inhibition (swayidle), HiDPI, a hidden workspace and a compositor that dies.
-#   wayland_test.sh <main|auto|mouse|idle|hidpi|hidden|gone> <bin dir> <wl_pointer>
+#   wayland_test.sh <main|auto|mouse|idle|hidpi|hidden|gone> <bin dir> <wl_pointer> \
+#                   <screenshot_probe>
+# shellcheck source-path=SCRIPTDIR
 set -euo pipefail
-scenario=$1 bin=$2 WL_POINTER=$3
+scenario=$1 bin=$2 WL_POINTER=$3 SCREENSHOT_PROBE=$4
+support=$(cd "$(dirname "$0")/../support" && pwd)
+# log, fail, the ERR trap, now_ms and wait_until; nothing of X.
+# shellcheck source=../support/report.sh
+source "$support/report.sh"
+# figures, figure (shot is this script's own, below).
+# shellcheck source=../support/screenshots.sh
+source "$support/screenshots.sh"
 
-log() { echo "[$(date +%T)] $*" >&2; }
-fail() {
-    log "FAIL: $*"
-    exit 1
-}
-set -E
-trap 'log "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" exited $?"' ERR
-
-SWAY_PID="" APP_PID="" PTR_PID="" IDLE_PID=""
+SWAY_PID="" APP_PID="" PTR_PID="" IDLE_PID="" TYPER_PID=""
 cleanup() {
     local rc=$?
     set +e
     trap - ERR
     local pid
-    for pid in "$APP_PID" "$PTR_PID" "$IDLE_PID" "$SWAY_PID"; do
+    for pid in "$TYPER_PID" "$APP_PID" "$PTR_PID" "$IDLE_PID" "$SWAY_PID"; do
         [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
     if [ "$rc" = 0 ]; then rm -rf "$WORK"; else log "kept $WORK"; fi
@@ -35,16 +36,9 @@ done
 # No X server anywhere: whatever SDL opens must be Wayland.
 unset DISPLAY SDL_VIDEODRIVER WAYLAND_DISPLAY
 
-# Polls a condition (a command) every 0.1 s for up to $1 seconds.
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq 1 $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# A pause, not a wait: the input's own pacing, or a span in which something
+# must not happen, where there is nothing to wait for.
+pace() { sleep "$1"; }
 
 # sway refuses to run as root: it runs as nobody, in a runtime folder of its own.
 start_sway() {
@@ -68,14 +62,17 @@ CONF
     sway_ready() {
         kill -0 "$SWAY_PID" 2>/dev/null || fail "sway did not start: $(cat "$WORK/sway.log")"
         local sock
+        LAST_SEEN="no IPC socket; sway.log: $(cat "$WORK/sway.log")"
         for sock in "$WORK"/rt/sway-ipc.*.sock; do
             [ -S "$sock" ] || return 1
             SWAYSOCK=$sock
         done
+        LAST_SEEN="no Wayland socket; sway.log: $(cat "$WORK/sway.log")"
         [ -S "$WORK/rt/wayland-1" ] || [ -S "$WORK/rt/wayland-0" ] || return 1
+        LAST_SEEN="no answer on $SWAYSOCK; sway.log: $(cat "$WORK/sway.log")"
         swaymsg -s "$SWAYSOCK" -t get_version >/dev/null 2>&1
     }
-    wait_for 20 sway_ready || fail "sway gave no sockets within 20 s: $(cat "$WORK/sway.log")"
+    wait_until 20 "sway's sockets and an answer from it" sway_ready
     export SWAYSOCK
     if [ -S "$WORK/rt/wayland-1" ]; then WAYLAND_DISPLAY=wayland-1; else WAYLAND_DISPLAY=wayland-0; fi
     export WAYLAND_DISPLAY
@@ -100,26 +97,43 @@ window_node() {
         '[recurse(.nodes[]?, .floating_nodes[]?) | select(.pid == $pid)] | .[0] // empty'
 }
 node_field() { window_node | jq -r "$1"; }
+window_size() { node_field '.rect | "\(.width)x\(.height)"'; }
 
-# Conditions for wait_for.
+# Conditions for wait_until.
 has_window() {
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared: $(cat "$WORK/stderr.txt")"
     [ -n "$(window_node)" ]
 }
 app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
-rect_is() { [ "$(node_field '.rect | "\(.width)x\(.height)"')" = "$1" ]; }
-visible() { [ "$(node_field .visible)" = "$1" ]; }
-inhibits() { [ "$(node_field .inhibit_idle)" = "$1" ]; }
+rect_is() {
+    LAST_SEEN=$(window_size)
+    [ "$LAST_SEEN" = "$1" ]
+}
+visible() {
+    LAST_SEEN="visible $(node_field .visible)"
+    [ "$LAST_SEEN" = "visible $1" ]
+}
+inhibits() {
+    LAST_SEEN="inhibit_idle $(node_field .inhibit_idle)"
+    [ "$LAST_SEEN" = "inhibit_idle $1" ]
+}
 synced() {
     kill -0 "$PTR_PID" 2>/dev/null || fail "wl_pointer ended: $(cat "$WORK/pointer.err")"
     [ "$(grep -c '^ok$' "$WORK/pointer.out" || :)" -ge "$1" ]
 }
 idle_lines() { grep -c "^$1$" "$WORK/idle.txt" || :; }
-idle_now() { [ "$(idle_lines idle)" -gt "$(idle_lines active)" ]; }
-active_now() { [ "$(idle_lines active)" -ge "$(idle_lines idle)" ]; }
+idle_seen() { LAST_SEEN="swayidle said: $(tr '\n' ' ' <"$WORK/idle.txt")"; }
+idle_now() {
+    idle_seen
+    [ "$(idle_lines idle)" -gt "$(idle_lines active)" ]
+}
+active_now() {
+    idle_seen
+    [ "$(idle_lines active)" -ge "$(idle_lines idle)" ]
+}
 
 find_window() {
-    wait_for 30 has_window || fail "no window of pid $APP_PID in sway's tree within 30 s"
+    wait_until 30 "a window of pid $APP_PID in sway's tree" has_window
     local title shell
     title=$(node_field .name)
     shell=$(node_field .shell)
@@ -133,40 +147,56 @@ find_window() {
 # window has the focus before anything is pressed.
 keys() { wtype -s 300 "$@"; }
 
-# A screenshot of the window ($1 = name).
+# A screenshot of the window as $WORK/$1.ppm, at the output's scale.
 shot() {
     local geometry
     geometry=$(node_field '.rect | "\(.x),\(.y) \(.width)x\(.height)"')
-    grim -g "$geometry" "$WORK/$1.png" || fail "grim $geometry failed"
+    grim -t ppm -g "$geometry" "$WORK/$1.ppm" || fail "grim $geometry failed"
 }
 
-# Colour counts of a screenshot, sampled to 160 columns:
-#   1 floor share  2 the floor's top row  3 red  4 blue  5 box pixels
-stats() {
-    convert "$WORK/$1.png" -sample 160x -depth 8 txt:- >"$WORK/$1.txt" ||
-        fail "cannot read the screenshot $1.png"
-    awk '
-        NR > 1 {
-            split($1, p, /[,:]/); y = p[2];
-            c = $0; sub(/^[^(]*\(/, "", c); sub(/\).*/, "", c); gsub(/ /, "", c);
-            split(c, v, ","); r = v[1]; g = v[2]; b = v[3]; n++;
-            if (g > 40 && r < g / 2 && b < g / 2) { gn++; if (top == "" || y < top) top = y }
-            isr = (r > 60 && g < r / 3 && b < r / 3); isb = (b > 60 && r < b / 3 && g < b / 3);
-            ism = (r > 60 && b > 60 && g < r / 3 && g < b / 3);
-            red += isr; blue += isb; box += isr || isb || ism;
-        }
-        END { if (top == "") top = -1; printf "%.4f %d %d %d %d\n", gn / n, top, red, blue, box }
-    ' "$WORK/$1.txt"
-}
-field() { echo "$1" | awk -v i="$2" '{print $i}'; }
+# Numbers compare as floats through awk.
+holds() { awk "BEGIN { exit !($1) }"; }
 check() {
-    awk "BEGIN { exit !($1) }" || fail "$2 ($1)"
+    holds "$1" || fail "$2 ($1)"
     log "ok: $2"
+}
+
+# A fresh screenshot $1 and the probe's figures of it in FIGS (and LAST_SEEN).
+shot_figures() {
+    shot "$1"
+    FIGS=$(figures "$1") || fail "no figures of the screenshot $1"
+    LAST_SEEN=$FIGS
+}
+# Conditions on a fresh screenshot.
+floor_shown() { # $1 = name
+    shot_figures "$1"
+    holds "$(figure floor "$FIGS") > 0.3"
+}
+boxes_shown() {
+    shot_figures boxes
+    [ "$(figure red "$FIGS")" -ge 3 ] && [ "$(figure blue "$FIGS")" -ge 3 ]
+}
+# The view moved from the one of the figures $1: the floor's share by more than
+# 0.1 or its top row. Fails once the key's hold (wtype) is over without it.
+light_view_shown() {
+    shot_figures light_view
+    holds "($(figure floor "$FIGS") - $(figure floor "$1"))^2 > 0.01 ||
+        $(figure edge_row "$FIGS") != $(figure edge_row "$1")" && return 0
+    kill -0 "$TYPER_PID" 2>/dev/null ||
+        fail "Control held for 5 s never showed the light's view (before: $1; last seen: $FIGS)"
+    return 1
+}
+# The view of the figures $1 again: the floor's share within 0.05, the same top row.
+camera_view_shown() {
+    shot_figures camera_again
+    LAST_SEEN="$FIGS; before Control: $1"
+    holds "($(figure floor "$FIGS") - $(figure floor "$1"))^2 < 0.0025 &&
+        $(figure edge_row "$FIGS") == $(figure edge_row "$1")"
 }
 
 # Waits for the program to end within $1 s; sets APP_RC.
 wait_app() {
-    wait_for "$1" app_gone || fail "the program did not end within $1 s"
+    wait_until "$1" "the end of the program" app_gone
     APP_RC=0
     wait "$APP_PID" || APP_RC=$?
     APP_PID=""
@@ -185,63 +215,37 @@ expect_clean_close() {
 # The last "resize W H" of the counted log.
 last_resize() { awk '$3 == "resize" { s = $4 " " $5 } END { print s }' "$WORK/calls.txt"; }
 
-# Numbers from the counted log's summary line: frames, ticks.
-summary() { awk '/^host counters:/ { print $4, $6 }' "$WORK/stdout.txt"; }
-
 run_main() {
     start_app SDL_VIDEODRIVER=wayland
     find_window
     # Small, since the software renderer's frame rate bounds the tick rate.
     sway_cmd "[pid=$APP_PID]" floating enable, resize set 640 480, move position 0 0
-    wait_for 10 rect_is 640x480 || fail "the window is $(node_field '.rect | "\(.width)x\(.height)"'), not 640x480"
+    wait_until 10 "the window at 640x480" rect_is 640x480
     # The floor from the start, boxes after 120 and 240 ticks.
-    local s="" red=0 blue=0
-    for _ in $(seq 1 60); do
-        shot boxes
-        s=$(stats boxes)
-        red=$(field "$s" 3) blue=$(field "$s" 4)
-        [ "$red" -ge 3 ] && [ "$blue" -ge 3 ] && break
-        sleep 0.5
-    done
-    log "boxes: $s"
-    check "$(field "$s" 1) > 0.3" "the floor is there (r = b = 0, g > 0)"
-    check "$red >= 3 && $blue >= 3" "red and blue boxes appear"
+    wait_until 40 "red and blue boxes on screen" boxes_shown
+    log "boxes: $FIGS"
+    check "$(figure floor "$FIGS") > 0.3" "the floor is there (r = b = 0, g > 0)"
+    check "$(figure red "$FIGS") >= 3 && $(figure blue "$FIGS") >= 3" "red and blue boxes appear"
 
     # Control held: the light's view; released, the camera's again.
-    local a l c
+    local a
     shot before_keys
-    a=$(stats before_keys)
+    a=$(figures before_keys) || fail "no figures of the screenshot before_keys"
     # Held for 5 s: screenshots until the light's view shows, then released.
     keys -P Control_L -s 5000 -p Control_L &
-    local typer=$! seen=0
-    for _ in $(seq 1 40); do
-        shot light_view
-        l=$(stats light_view)
-        if awk "BEGIN { exit !(($(field "$l" 1) - $(field "$a" 1))^2 > 0.01 || $(field "$l" 2) != $(field "$a" 2)) }"; then
-            seen=1
-            break
-        fi
-        kill -0 "$typer" 2>/dev/null || break
-        sleep 0.1
-    done
-    wait "$typer" || fail "wtype failed"
-    log "control held: $a -> $l"
-    [ "$seen" = 1 ] || fail "Control held for 5 s never showed the light's view"
+    TYPER_PID=$!
+    wait_until 10 "the light's view while Control is held" light_view_shown "$a"
+    log "control held: $a -> $FIGS"
+    wait "$TYPER_PID" || fail "wtype failed"
+    TYPER_PID=""
     log "ok: Control held shows the light's view"
-    for _ in $(seq 1 40); do
-        shot camera_again
-        c=$(stats camera_again)
-        awk "BEGIN { exit !(($(field "$c" 1) - $(field "$a" 1))^2 < 0.0025 && $(field "$c" 2) == $(field "$a" 2)) }" &&
-            break
-        sleep 0.1
-    done
-    log "control released: $c"
-    check "($(field "$c" 1) - $(field "$a" 1))^2 < 0.0025 && $(field "$c" 2) == $(field "$a" 2)" \
-        "Control released shows the camera's view again"
+    wait_until 10 "the camera's view again once Control is released" camera_view_shown "$a"
+    log "control released: $FIGS"
+    log "ok: Control released shows the camera's view again"
 
     # A resize by the compositor reaches the demo.
     sway_cmd "[pid=$APP_PID]" resize set 800 600
-    wait_for 10 rect_is 800x600 || fail "the window is $(node_field '.rect | "\(.width)x\(.height)"'), not 800x600"
+    wait_until 10 "the window at 800x600" rect_is 800x600
     expect_clean_close
     log "resizes: $(grep -c ' resize ' "$WORK/calls.txt"), last $(last_resize)"
     grep -q ' resize 800 600$' "$WORK/calls.txt" ||
@@ -254,16 +258,10 @@ run_hidpi() {
     start_app SDL_VIDEODRIVER=wayland
     find_window
     sway_cmd "[pid=$APP_PID]" floating enable, resize set 500 400
-    wait_for 10 rect_is 500x400 || fail "at scale 2 the window is $(node_field '.rect | "\(.width)x\(.height)"'), not 500x400"
-    local s
-    for _ in $(seq 1 20); do
-        shot scaled
-        s=$(stats scaled)
-        awk "BEGIN { exit !($(field "$s" 1) > 0.3) }" && break
-        sleep 0.2
-    done
-    log "scale 2: screenshot $(identify -format '%wx%h' "$WORK/scaled.png"), $s"
-    check "$(field "$s" 1) > 0.3" "at scale 2 the window shows the floor"
+    wait_until 10 "the window at 500x400 at scale 2" rect_is 500x400
+    wait_until 10 "the floor at scale 2" floor_shown scaled
+    log "scale 2: screenshot $(identify -format '%wx%h' "$WORK/scaled.ppm"), $FIGS"
+    check "$(figure floor "$FIGS") > 0.3" "at scale 2 the window shows the floor"
     expect_clean_close
     log "resizes: $(awk '$3 == "resize" { printf "%s %s, ", $4, $5 }' "$WORK/calls.txt")"
     [ "$(last_resize)" = "1000 800" ] ||
@@ -275,15 +273,9 @@ run_hidpi() {
 run_auto() {
     start_app
     find_window
-    local s
-    for _ in $(seq 1 20); do
-        shot floor
-        s=$(stats floor)
-        awk "BEGIN { exit !($(field "$s" 1) > 0.3) }" && break
-        sleep 0.5
-    done
-    log "floor: $s"
-    check "$(field "$s" 1) > 0.3" "with WAYLAND_DISPLAY alone the window shows the floor"
+    wait_until 15 "the floor with WAYLAND_DISPLAY alone" floor_shown floor
+    log "floor: $FIGS"
+    check "$(figure floor "$FIGS") > 0.3" "with WAYLAND_DISPLAY alone the window shows the floor"
     expect_clean_close
 }
 
@@ -304,7 +296,7 @@ pointer_sync() {
     local want
     want=$(($(grep -c '^ok$' "$WORK/pointer.out" || :) + 1))
     echo sync >&"$POINTER"
-    wait_for 10 synced "$want" || fail "wl_pointer gave no answer within 10 s"
+    wait_until 10 "an answer from wl_pointer" synced "$want"
 }
 
 run_mouse() {
@@ -314,15 +306,16 @@ run_mouse() {
     sway_cmd "[pid=$APP_PID]" floating enable, resize set 400 300, move position 100 100
     start_pointer
     pointer at 300 250 1280 1024
-    sleep 0.5
+    # The host sees its pointer enter in a tick before the press.
+    pace 0.5
     pointer press
     # Apart by far more than a tick: a move in the same tick as another waits
     # for the next one and is added to it.
     for _ in 1 2 3 4 5; do
-        sleep 0.3
+        pace 0.3
         pointer move 6 0
     done
-    sleep 0.3
+    pace 0.3
     pointer release
     expect_clean_close
     awk '$3 == "keypress" && $4 == "leftbutton" { held = ($5 == "down") }
@@ -348,23 +341,26 @@ run_idle() {
     find_window
     start_pointer
     # Without the focus the window holds nothing off.
-    wait_for 15 idle_now || fail "no idle within 15 s while the window had no focus: $(cat "$WORK/idle.txt")"
+    wait_until 15 "idle while the window had no focus" idle_now
     log "ok: idle without the focus"
     pointer move 5 5
-    wait_for 5 active_now || fail "a pointer move did not end the idle state: $(cat "$WORK/idle.txt")"
+    wait_until 5 "the end of the idle state after a pointer move" active_now
     # A keyboard for 9 s gives the window the focus.
     keys -s 9000 &
-    local typer=$! before
+    TYPER_PID=$!
+    local before
     before=$(idle_lines idle)
-    sleep 7
+    # 7 s in which idle (due after 5) must not come.
+    pace 7
     [ "$(idle_lines idle)" = "$before" ] ||
         fail "idle came while the window had the focus: $(cat "$WORK/idle.txt")"
-    inhibits true || fail "sway does not have the window inhibiting idle"
+    inhibits true || fail "sway does not have the window inhibiting idle ($LAST_SEEN)"
     log "ok: no idle for 7 s while the window has the focus, and sway says it inhibits idle"
-    wait "$typer" || fail "wtype failed"
-    wait_for 10 inhibits false || fail "sway still has the window inhibiting idle after its focus went"
+    wait "$TYPER_PID" || fail "wtype failed"
+    TYPER_PID=""
+    wait_until 10 "the window's idle inhibitor released after its focus went" inhibits false
     # The keyboard gone, the focus goes, and idle comes again.
-    wait_for 15 idle_now || fail "no idle within 15 s after the window lost the focus: $(cat "$WORK/idle.txt")"
+    wait_until 15 "idle after the window lost the focus" idle_now
     log "ok: idle again once the window lost the focus"
     expect_clean_close
 }
@@ -376,23 +372,24 @@ run_hidden() {
     # A resize before and the close after put the tick count into the log at
     # both ends of the hidden span.
     sway_cmd "[pid=$APP_PID]" floating enable, resize set 400 300
-    wait_for 10 rect_is 400x300 || fail "the window is $(node_field '.rect | "\(.width)x\(.height)"'), not 400x300"
+    wait_until 10 "the window at 400x300" rect_is 400x300
     local span_start
-    span_start=$(date +%s%N)
+    span_start=$(now_ms)
     sway_cmd "[pid=$APP_PID]" move container to workspace 2
-    wait_for 10 visible false || fail "the window still shows after the move to workspace 2"
+    wait_until 10 "the window hidden after the move to workspace 2" visible false
     local c0 c1 t0 t1 hz
     hz=$(getconf CLK_TCK)
-    c0=$(cpu_ticks) t0=$(date +%s%N)
-    sleep 6
-    c1=$(cpu_ticks) t1=$(date +%s%N)
+    c0=$(cpu_ticks) t0=$(now_ms)
+    # The span over which the CPU time is measured.
+    pace 6
+    c1=$(cpu_ticks) t1=$(now_ms)
     local share
-    share=$(awk -v c="$((c1 - c0))" -v hz="$hz" -v ns="$((t1 - t0))" 'BEGIN { printf "%.3f", c / hz / (ns / 1e9) }')
-    log "hidden for $(((t1 - t0) / 1000000)) ms: CPU $share of one core"
+    share=$(awk -v c="$((c1 - c0))" -v hz="$hz" -v ms="$((t1 - t0))" 'BEGIN { printf "%.3f", c / hz / (ms / 1e3) }')
+    log "hidden for $((t1 - t0)) ms: CPU $share of one core"
     check "$share < 0.3" "hidden, the program uses well under one core"
     # The close is answered while nothing shows.
     local start=$SECONDS span_ms
-    span_ms=$((($(date +%s%N) - span_start) / 1000000))
+    span_ms=$(($(now_ms) - span_start))
     expect_clean_close
     log "closed while hidden after $((SECONDS - start)) s"
     # Ticks go on meanwhile, one each 16 ms at most.
@@ -410,7 +407,8 @@ run_hidden() {
 run_gone() {
     start_app SDL_VIDEODRIVER=wayland
     find_window
-    sleep 1
+    # The program runs its frames before the compositor goes.
+    wait_until 15 "the floor on screen" floor_shown drawing
     kill "$SWAY_PID"
     wait "$SWAY_PID" 2>/dev/null || :
     SWAY_PID=""
