@@ -3,12 +3,6 @@
 #define SDL_MAIN_HANDLED
 #include <GL/glew.h>
 #include <SDL.h>
-#include <SDL_syswm.h>
-#ifdef SHADOW_WAYLAND_FRAMES
-#include <wayland-client.h>
-
-#include "idle-inhibit-unstable-v1-client-protocol.h"
-#endif
 
 #include <unistd.h>
 
@@ -27,6 +21,7 @@
 #include "host/host_router.h"
 #include "host/key_table.h"
 #include "host/sdl_keys.h"
+#include "host/wayland_window.h"
 #include "shader/shader.h"
 
 namespace {
@@ -54,132 +49,6 @@ Uint32 on_timer(Uint32 interval, void* param) {
     }
     return interval;
 }
-
-// Wayland shows nothing of a window on a hidden workspace and sends it no
-// frame callbacks; a swap that waits for one blocks the loop, ticks and close
-// included, until the window is shown again. So on Wayland the swap does not
-// wait (interval 0) and the loop draws only once the compositor has asked for
-// the next frame, on a queue of our own that SDL's pump fills. The window's idle
-// inhibitor lives here too.
-class WaylandWindow {
-  public:
-    // Before the window goes: the proxies belong to SDL's Wayland connection.
-    void detach() {
-#ifdef SHADOW_WAYLAND_FRAMES
-        inhibit_idle(false);
-        if (idle_manager_ != nullptr) zwp_idle_inhibit_manager_v1_destroy(idle_manager_);
-        if (callback_ != nullptr) wl_callback_destroy(callback_);
-        if (surface_ != nullptr) wl_proxy_wrapper_destroy(surface_);
-        if (queue_ != nullptr) wl_event_queue_destroy(queue_);
-        idle_manager_ = nullptr;
-        callback_ = nullptr;
-        surface_ = nullptr;
-        queue_ = nullptr;
-        display_ = nullptr;
-#endif
-    }
-
-    // False where the window is not a Wayland one: then frames are never held back.
-    bool attach(SDL_Window* window) {
-#ifdef SHADOW_WAYLAND_FRAMES
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND)
-            return false;
-        display_ = info.info.wl.display;
-        queue_ = wl_display_create_queue(display_);
-        surface_ = static_cast<wl_surface*>(wl_proxy_create_wrapper(info.info.wl.surface));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(surface_), queue_);
-        auto* display = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(display), queue_);
-        wl_registry* registry = wl_display_get_registry(display);
-        wl_proxy_wrapper_destroy(display);
-        static const wl_registry_listener listener = {on_global, on_global_remove};
-        wl_registry_add_listener(registry, &listener, this);
-        wl_display_roundtrip_queue(display_, queue_);
-        wl_registry_destroy(registry);
-        return true;
-#else
-        (void)window;
-        return false;
-#endif
-    }
-
-    // Holds the idle state (screen saver, screen blanking) off while `hold`.
-    void inhibit_idle(bool hold) {
-#ifdef SHADOW_WAYLAND_FRAMES
-        if (display_ == nullptr) return;
-        if (hold && inhibitor_ == nullptr && idle_manager_ != nullptr) {
-            inhibitor_ = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_manager_, surface_);
-        } else if (!hold && inhibitor_ != nullptr) {
-            zwp_idle_inhibitor_v1_destroy(inhibitor_);
-            inhibitor_ = nullptr;
-        }
-        wl_display_flush(display_);
-#else
-        (void)hold;
-#endif
-    }
-
-    // Asks for a frame callback; called before the swap, which commits the request.
-    void before_swap() {
-#ifdef SHADOW_WAYLAND_FRAMES
-        if (surface_ == nullptr || callback_ != nullptr) return;
-        callback_ = wl_surface_frame(surface_);
-        static const wl_callback_listener listener = {on_done};
-        wl_callback_add_listener(callback_, &listener, this);
-        asked_ = SDL_GetTicks();
-#endif
-    }
-
-    // Whether the next frame may be drawn. A second without a callback draws
-    // one anyway, so that a lost callback cannot freeze the picture for good.
-    bool ready() {
-#ifdef SHADOW_WAYLAND_FRAMES
-        if (callback_ == nullptr) return true;
-        wl_display_dispatch_queue_pending(display_, queue_);
-        if (callback_ == nullptr) return true;
-        if (SDL_GetTicks() - asked_ < 1000) return false;
-        wl_callback_destroy(callback_);
-        callback_ = nullptr;
-#endif
-        return true;
-    }
-
-    // The error that broke the connection to the compositor; 0 while it holds.
-    // SDL reports a lost connection as a plain quit.
-    int connection_error() const {
-#ifdef SHADOW_WAYLAND_FRAMES
-        if (display_ != nullptr) return wl_display_get_error(display_);
-#endif
-        return 0;
-    }
-
-  private:
-#ifdef SHADOW_WAYLAND_FRAMES
-    static void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface,
-                          uint32_t) {
-        if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) != 0) return;
-        static_cast<WaylandWindow*>(data)->idle_manager_ =
-            static_cast<zwp_idle_inhibit_manager_v1*>(
-                wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
-    }
-    static void on_global_remove(void*, wl_registry*, uint32_t) {}
-
-    static void on_done(void* data, wl_callback* callback, uint32_t) {
-        wl_callback_destroy(callback);
-        static_cast<WaylandWindow*>(data)->callback_ = nullptr;
-    }
-
-    wl_display* display_ = nullptr;
-    wl_event_queue* queue_ = nullptr;
-    wl_surface* surface_ = nullptr;
-    wl_callback* callback_ = nullptr;
-    Uint32 asked_ = 0;
-    zwp_idle_inhibit_manager_v1* idle_manager_ = nullptr;
-    zwp_idle_inhibitor_v1* inhibitor_ = nullptr;
-#endif
-};
 
 struct Presenter {
     SDL_Window* window = nullptr;
