@@ -67,15 +67,7 @@ view_centre() {
     CY=$((y + h / 2))
 }
 
-app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
-# Waits for the program to end; sets APP_RC.
-wait_app() {
-    wait_until "$1" "the end of the program" app_gone
-    APP_RC=0
-    wait "$APP_PID" || APP_RC=$?
-    APP_PID=""
-}
 
 # Closes the window the way a user does: Alt+F4 for Wine (its own window
 # manager), WM_DELETE_WINDOW for the SDL window (what a window manager sends).

@@ -31,3 +31,14 @@ wait_until() {
         sleep 0.1
     done
 }
+
+# The program under test, started in the background with its pid in APP_PID.
+app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
+
+# Waits up to $1 s for the program to end; sets APP_RC.
+wait_app() {
+    wait_until "$1" "the end of the program" app_gone
+    APP_RC=0
+    wait "$APP_PID" || APP_RC=$?
+    APP_PID=""
+}

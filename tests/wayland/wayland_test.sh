@@ -104,7 +104,6 @@ has_window() {
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared: $(cat "$WORK/stderr.txt")"
     [ -n "$(window_node)" ]
 }
-app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
 rect_is() {
     LAST_SEEN=$(window_size)
     [ "$LAST_SEEN" = "$1" ]
@@ -194,13 +193,6 @@ camera_view_shown() {
         $(figure edge_row "$FIGS") == $(figure edge_row "$1")"
 }
 
-# Waits for the program to end within $1 s; sets APP_RC.
-wait_app() {
-    wait_until "$1" "the end of the program" app_gone
-    APP_RC=0
-    wait "$APP_PID" || APP_RC=$?
-    APP_PID=""
-}
 
 expect_clean_close() {
     sway_cmd "[pid=$APP_PID]" kill
