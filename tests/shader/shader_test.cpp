@@ -21,7 +21,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using ::testing::EndsWith;
 
 // What the loader writes before any stage, then the lines of the stages read.
 std::string loaded(const std::string& vs = "", const std::string& fs = "") {
@@ -186,7 +185,6 @@ TEST_F(ShaderTest, ShadowMapFailsWithTheMarkerAloneAndLoadsWithFixedLocations) {
     for (ShadowMap* failed : {&unlinked, &missing}) {
         EXPECT_EQ(failed->program_handle, -1);
         EXPECT_EQ(failed->mvp_location, 0);  // not looked up
-        EXPECT_EQ(failed->color_location, 0);
         // The demo carries on: selecting the failed program only raises an
         // error, and the marker is no name for destroy to delete.
         failed->select();
@@ -200,8 +198,6 @@ TEST_F(ShaderTest, ShadowMapFailsWithTheMarkerAloneAndLoadsWithFixedLocations) {
     // Without "color" its location is -1 and the other three still arrive.
     write_shadow_sources("const vec3 color = vec3(1.0);\n");
     ASSERT_EQ(shadow.init(&gfx), 0);
-    EXPECT_THAT(read_file("infolog.txt"),
-                EndsWith(loaded("shadow.vs", "shadow.fs") + "Link successful\n"));
     const GLuint program = static_cast<GLuint>(shadow.program_handle);
     EXPECT_EQ(glGetAttribLocation(program, "attr_position"), 0);
     EXPECT_EQ(glGetAttribLocation(program, "attr_color"), 4);
