@@ -49,15 +49,15 @@ class ShaderTest : public GlTest {
 };
 
 // The names destroy deletes, in order; OpenGL ignores name 0, so it is left out.
-std::string deleted;
+std::vector<std::pair<char, GLuint>> deleted;
 PFNGLDELETESHADERPROC driver_delete_shader;
 PFNGLDELETEPROGRAMPROC driver_delete_program;
 void GLAPIENTRY record_delete_shader(GLuint name) {
-    if (name != 0) deleted += "shader " + std::to_string(name) + ";";
+    if (name != 0) deleted.emplace_back('s', name);
     driver_delete_shader(name);
 }
 void GLAPIENTRY record_delete_program(GLuint name) {
-    if (name != 0) deleted += "program " + std::to_string(name) + ";";
+    if (name != 0) deleted.emplace_back('p', name);
     driver_delete_program(name);
 }
 
@@ -113,10 +113,10 @@ TEST_F(ShaderTest, EachLoadAppendsItsAccountStopsWhereItFailsAndDestroyDeletesOn
 
     // The program, then each stage; twice, as the destructor follows, deletes
     // nothing the second time: OpenGL may have handed the names out anew.
-    const std::string names = "program " + std::to_string(with_geometry.program_handle) +
-                              ";shader " + std::to_string(with_geometry.vertex_handle) +
-                              ";shader " + std::to_string(with_geometry.geometry_handle) +
-                              ";shader " + std::to_string(with_geometry.fragment_handle) + ";";
+    const std::vector<std::pair<char, GLuint>> names = {{'p', GLuint(with_geometry.program_handle)},
+                                                        {'s', with_geometry.vertex_handle},
+                                                        {'s', with_geometry.geometry_handle},
+                                                        {'s', with_geometry.fragment_handle}};
     driver_delete_shader = __glewDeleteShader, driver_delete_program = __glewDeleteProgram;
     __glewDeleteShader = &record_delete_shader, __glewDeleteProgram = &record_delete_program;
     with_geometry.destroy();
