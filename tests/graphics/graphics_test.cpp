@@ -257,16 +257,13 @@ TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     EXPECT_EQ(get_integer(GL_READ_FRAMEBUFFER_BINDING), GLint(fb));
     EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), 0);
     // Colour: RGB, one level, linear, clamped; depth: nearest, clamped, no comparison.
-    const GLenum texture_state[] = {GL_TEXTURE_MAX_LEVEL,  GL_TEXTURE_MIN_FILTER,
-                                    GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
-                                    GL_TEXTURE_WRAP_T,     GL_TEXTURE_COMPARE_MODE};
-    auto texture = [&texture_state](GLuint name) {
+    auto texture = [](GLuint name) {
         glBindTexture(GL_TEXTURE_2D, name);
-        std::vector<GLint> got = {
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH),
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT),
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT)};
-        for (GLenum pname : texture_state)
+        std::vector<GLint> got;
+        for (GLenum pname : {GL_TEXTURE_WIDTH, GL_TEXTURE_HEIGHT, GL_TEXTURE_INTERNAL_FORMAT})
+            got.push_back(query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, pname));
+        for (GLenum pname : {GL_TEXTURE_MAX_LEVEL, GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER,
+                             GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_COMPARE_MODE})
             got.push_back(query(glGetTexParameteriv, GL_TEXTURE_2D, pname));
         return got;
     };
