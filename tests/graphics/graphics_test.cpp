@@ -57,10 +57,6 @@ void scramble() {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 }
 
-void count_present(void* user) {
-    *static_cast<int*>(user) += 1;
-}
-
 TEST_F(GraphicsTest, InitSettersSelectsDeletesAndSwapReachTheContext) {
     GLfloat clear[4] = {};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
@@ -139,14 +135,13 @@ TEST_F(GraphicsTest, InitSettersSelectsDeletesAndSwapReachTheContext) {
                 ElementsAre(0, 0, 0, 0));
     EXPECT_EQ(glGetError(), kNoError);
 
-    // swap presents through the device context it was given.
+    // swap presents through the device context init was given.
     int presents = 0;
-    PresentSurface surface{&count_present, &presents};
+    PresentSurface surface{[](void* user) { *static_cast<int*>(user) += 1; }, &presents};
     WindowHandle window = nullptr;
     DeviceContext device = &surface;
-    Graphics counted{};
-    counted.init(&window, &device);
-    counted.swap();
+    gfx.init(&window, &device);
+    gfx.swap();
     EXPECT_EQ(presents, 1);
 }
 
@@ -200,15 +195,14 @@ TEST_F(GraphicsTest, ResizeClearsAndIndexedDrawsFromTheBuffersItCreates) {
 
     // Six indices make 2 triangles, 4 strip triangles, 5 strip lines, 3 lines or
     // 6 points; other codes nothing. Each draw declares the 60-byte layout again:
-    // components, type and offset of attributes 0 to 5.
+    // offset, components, type and stride of attributes 0 to 5.
     const struct {
         int code;
         GLuint primitives;
     } codes[] = {{0, 2}, {1, 4}, {2, 5}, {3, 3}, {4, 6}, {5, 0}, {-1, 0}};
-    // Components, type, offset and stride of attributes 0 to 5.
-    const std::vector<int> layout[6] = {{3, GL_FLOAT, 0, 60},  {2, GL_FLOAT, 12, 60},
-                                        {2, GL_FLOAT, 20, 60}, {3, GL_FLOAT, 28, 60},
-                                        {1, GL_INT, 40, 60},   {4, GL_FLOAT, 44, 60}};
+    const std::vector<int> layout[6] = {{0, 3, GL_FLOAT, 60},  {12, 2, GL_FLOAT, 60},
+                                        {20, 2, GL_FLOAT, 60}, {28, 3, GL_FLOAT, 60},
+                                        {40, 1, GL_INT, 60},   {44, 4, GL_FLOAT, 60}};
     GLuint counter = 0, generated = 99;
     glGenQueries(1, &counter);
     for (const auto& c : codes) {
@@ -222,11 +216,10 @@ TEST_F(GraphicsTest, ResizeClearsAndIndexedDrawsFromTheBuffersItCreates) {
         for (GLuint i = 0; i < 6; ++i) {
             void* offset = nullptr;
             glGetVertexAttribPointerv(i, GL_VERTEX_ATTRIB_ARRAY_POINTER, &offset);
-            const std::vector<int> got = {
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_SIZE),
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_TYPE),
-                int(reinterpret_cast<std::uintptr_t>(offset)),
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_STRIDE)};
+            std::vector<int> got = {int(reinterpret_cast<std::uintptr_t>(offset))};
+            for (GLenum pname : {GL_VERTEX_ATTRIB_ARRAY_SIZE, GL_VERTEX_ATTRIB_ARRAY_TYPE,
+                                 GL_VERTEX_ATTRIB_ARRAY_STRIDE})
+                got.push_back(query(glGetVertexAttribiv, i, pname));
             EXPECT_EQ(got, layout[i]) << "code " << c.code << ", attribute " << i;
         }
     }
