@@ -4,10 +4,9 @@
 
 #include <GL/glew.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,38 +38,124 @@ class GraphicsTest : public GlTest {
     ScopedTempDir dir;
 };
 
-std::vector<GLint> integers(std::initializer_list<GLenum> names) {
-    std::vector<GLint> values;
-    for (GLenum name : names) values.push_back(get_integer(name));
-    return values;
+// A switch reads back as on or off; a mask as one bit per channel.
+GLint state(GLenum pname) {
+    if (pname == GL_DEPTH_TEST || pname == GL_CULL_FACE || pname == GL_BLEND ||
+        pname == GL_STENCIL_TEST)
+        return glIsEnabled(pname);
+    if (pname != GL_COLOR_WRITEMASK && pname != GL_DEPTH_WRITEMASK) return get_integer(pname);
+    GLboolean b[4] = {};
+    glGetBooleanv(pname, b);
+    return b[0] | b[1] << 1 | b[2] << 2 | b[3] << 3;
 }
 
-std::vector<GLint> enabled(std::initializer_list<GLenum> caps) {
-    std::vector<GLint> values;
-    for (GLenum cap : caps) values.push_back(glIsEnabled(cap));
-    return values;
+// Values none of the setters produce, and nothing bound, before each call.
+void scramble() {
+    glCullFace(GL_FRONT_AND_BACK), glDepthFunc(GL_GREATER), glBlendFunc(GL_ZERO, GL_ZERO);
+    glStencilFunc(GL_GEQUAL, 9, 0xf0), glStencilOp(GL_ZERO, GL_ZERO, GL_REPLACE);
+    glBindVertexArray(0), glBindBuffer(GL_ARRAY_BUFFER, 0), glUseProgram(0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 }
 
-TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
+TEST_F(GraphicsTest, InitSettersSelectsDeletesAndSwapReachTheContext) {
     GLfloat clear[4] = {};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_THAT(clear, ElementsAre(0.25f, 0.25f, 0.25f, 1));
-    EXPECT_THAT(enabled({GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND}), ElementsAre(1, 1, 0));
-    EXPECT_THAT(integers({GL_FRONT_FACE, GL_BLEND_SRC_RGB, GL_BLEND_DST_ALPHA}),
-                ElementsAre(GL_CW, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
     for (GLuint i = 0; i < 8; ++i)
         EXPECT_EQ(query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_ENABLED), i < 6) << i;
+    const GLuint array = gfx.create_vertex_array(), cube = gfx.create_cubemap();
+    const GLuint buffer = gfx.create_vertex_buffer(nullptr, 0);
+    const GLuint index = gfx.create_index_buffer(nullptr, 0), program = glCreateProgram();
+    glLinkProgram(program);  // no stages: the fixed pipeline, but a program to use
+    const GLubyte texel[3] = {};
+    const GLuint texture = gfx.load_texture(1, 1, GL_RGB, GL_RGB, texel);
+    // A row without a call reads what the rows before it left. Any cull name but
+    // "back" culls front faces; an unknown (or null) name elsewhere changes
+    // nothing; stencil_op reads only its last name and keeps on the other two.
+    constexpr GLenum kPass = GL_STENCIL_PASS_DEPTH_PASS;
+    const struct {
+        const char* what;
+        std::function<void()> call;
+        GLenum pname;
+        long want;
+    } rows[] = {
+        {"init", nullptr, GL_DEPTH_TEST, 1},
+        {"init", nullptr, GL_CULL_FACE, 1},
+        {"init", nullptr, GL_FRONT_FACE, GL_CW},
+        {"init", nullptr, GL_BLEND_SRC_RGB, GL_ONE},
+        {"init", nullptr, GL_BLEND_DST_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+        {"blend on", [&] { gfx.blend(true); }, GL_BLEND, 1},
+        {"blend off", [&] { gfx.blend(false); }, GL_BLEND, 0},
+        {"stencil on", [&] { gfx.stencil(true); }, GL_STENCIL_TEST, 1},
+        {"stencil off", [&] { gfx.stencil(false); }, GL_STENCIL_TEST, 0},
+        {"color_mask off", [&] { gfx.color_mask(false); }, GL_COLOR_WRITEMASK, 0},
+        {"color_mask on", [&] { gfx.color_mask(true); }, GL_COLOR_WRITEMASK, 15},
+        {"depth_mask off", [&] { gfx.depth_mask(false); }, GL_DEPTH_WRITEMASK, 0},
+        {"depth_mask on", [&] { gfx.depth_mask(true); }, GL_DEPTH_WRITEMASK, 1},
+        {"blend_func", [&] { gfx.blend_func(); }, GL_BLEND_SRC_RGB, GL_ONE},
+        {"blend_func", nullptr, GL_BLEND_DST_RGB, GL_ONE_MINUS_SRC_ALPHA},
+        {"cull back", [&] { gfx.cull_face("back"); }, GL_CULL_FACE_MODE, GL_BACK},
+        {"cull Back", [&] { gfx.cull_face("Back"); }, GL_CULL_FACE_MODE, GL_FRONT},
+        {"cull null", [&] { gfx.cull_face(nullptr); }, GL_CULL_FACE_MODE, GL_FRONT},
+        {"depth <=", [&] { gfx.depth_func("<="); }, GL_DEPTH_FUNC, GL_LEQUAL},
+        {"depth <", [&] { gfx.depth_func("<"); }, GL_DEPTH_FUNC, GL_LESS},
+        {"depth null", [&] { gfx.depth_func(nullptr); }, GL_DEPTH_FUNC, GL_GREATER},
+        {"always", [&] { gfx.stencil_func("always", 3, 0x0f); }, GL_STENCIL_FUNC, GL_ALWAYS},
+        {"always", nullptr, GL_STENCIL_REF, 3},
+        {"always", nullptr, GL_STENCIL_VALUE_MASK, 0x0f},
+        {"equal", [&] { gfx.stencil_func("equal", 1, 1); }, GL_STENCIL_FUNC, GL_EQUAL},
+        {"never", [&] { gfx.stencil_func("never", 2, 2); }, GL_STENCIL_FUNC, GL_GEQUAL},
+        {"op null", [&] { gfx.stencil_op("decr", "zero", nullptr); }, kPass, GL_REPLACE},
+        {"op incr", [&] { gfx.stencil_op("decr", "zero", "incr"); }, kPass, GL_INCR},
+        {"op incr", nullptr, GL_STENCIL_FAIL, GL_KEEP},
+        {"op incr", nullptr, GL_STENCIL_PASS_DEPTH_FAIL, GL_KEEP},
+        {"op decr", [&] { gfx.stencil_op("incr", "incr", "decr"); }, kPass, GL_DECR},
+        {"op keep", [&] { gfx.stencil_op("incr", "incr", "keep"); }, kPass, GL_KEEP},
+        {"vao", [&] { gfx.select_vertex_array(array); }, GL_VERTEX_ARRAY_BINDING, array},
+        {"vbo", [&] { gfx.select_vertex_buffer(buffer); }, GL_ARRAY_BUFFER_BINDING, buffer},
+        {"ibo", [&] { gfx.select_index_buffer(index); }, GL_ELEMENT_ARRAY_BUFFER_BINDING, index},
+        {"cubemap", [&] { gfx.select_cubemap(cube); }, GL_TEXTURE_BINDING_CUBE_MAP, cube},
+        {"program", [&] { gfx.select_program(program); }, GL_CURRENT_PROGRAM, program},
+        // A negative name is negated; the unit given stays active; other units keep theirs.
+        {"texture -7", [&] { gfx.select_texture(3, -7); }, GL_ACTIVE_TEXTURE, GL_TEXTURE3},
+        {"texture -7", nullptr, GL_TEXTURE_BINDING_2D, 7},
+        {"deselect 3", [&] { gfx.select_texture(1, 5), gfx.deselect_texture(3); },
+         GL_ACTIVE_TEXTURE, GL_TEXTURE3},
+        {"deselect 3", nullptr, GL_TEXTURE_BINDING_2D, 0},
+        {"unit 1", [&] { glActiveTexture(GL_TEXTURE1); }, GL_TEXTURE_BINDING_2D, 5},
+    };
+    for (const auto& row : rows) {
+        if (row.call) scramble(), row.call();
+        EXPECT_EQ(long(state(row.pname)), row.want) << row.what;
+    }
+    gfx.delete_texture(texture), gfx.delete_vertex_buffer(buffer);
+    gfx.delete_index_buffer(index), gfx.delete_vertex_array(array);
+    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index),
+                                    glIsVertexArray(array)}),
+                ElementsAre(0, 0, 0, 0));
+    EXPECT_EQ(glGetError(), kNoError);
 
+    // swap presents through the device context init was given.
+    int presents = 0;
+    PresentSurface surface{[](void* user) { *static_cast<int*>(user) += 1; }, &presents};
+    WindowHandle window = nullptr;
+    DeviceContext device = &surface;
+    gfx.init(&window, &device);
+    gfx.swap();
+    EXPECT_EQ(presents, 1);
+}
+
+TEST_F(GraphicsTest, ResizeClearsAndIndexedDrawsFromTheBuffersItCreates) {
     gfx.resize(800, 0);  // a zero height reaches the viewport as 1
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_THAT(viewport, ElementsAre(0, 0, 800, 1));
     EXPECT_EQ(std::make_pair(gfx.width, gfx.height), std::make_pair(800, 0));
-
-    // clear takes colour, depth and stencil; clear_depth only depth.
-    glClearColor(1, 0, 0, 1), glClearDepth(0.5), glClearStencil(4);
+    gfx.resize(64, 64);
+    // clear takes colour and stencil (and depth, which the draws below need);
+    // clear_depth only depth.
+    glClearColor(1, 0, 0, 1), glClearStencil(4);
     gfx.clear();
-    EXPECT_NEAR(depth_at_centre(), 0.5f, 1e-6);
     glClearColor(0, 0, 0, 1), glClearDepth(0.75), glClearStencil(8);
     gfx.clear_depth();
     GLubyte red = 0, stencil = 0;
@@ -78,38 +163,8 @@ TEST_F(GraphicsTest, InitStateResizeClearsSettersAndTextureUnits) {
     glReadPixels(5, 5, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
     EXPECT_EQ(std::make_pair(red, stencil), std::make_pair(GLubyte(255), GLubyte(4)));
     EXPECT_NEAR(depth_at_centre(), 0.75f, 1e-6);
+    glClearDepth(1);
 
-    // Each from a state none of them produces: any name but "back" culls front
-    // faces; an unknown (or null) depth function or stencil action changes nothing.
-    const char *cull[] = {"back", "Back", "", nullptr}, *depth[] = {"<=", "<", "==", nullptr};
-    const GLint modes[] = {GL_BACK, GL_FRONT, GL_FRONT, GL_FRONT};
-    const GLint funcs[] = {GL_LEQUAL, GL_LESS, GL_GREATER, GL_GREATER};
-    for (int i = 0; i < 4; ++i) {
-        glCullFace(GL_FRONT_AND_BACK), glDepthFunc(GL_GREATER);
-        gfx.cull_face(cull[i]), gfx.depth_func(depth[i]);
-        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), modes[i]) << i;
-        EXPECT_EQ(get_integer(GL_DEPTH_FUNC), funcs[i]) << i;
-    }
-    // stencil_op reads only its last name; the other two actions become GL_KEEP.
-    glStencilOp(GL_ZERO, GL_ZERO, GL_REPLACE);
-    gfx.stencil_op("decr", "zero", "zero");
-    gfx.stencil_op("decr", "zero", nullptr);
-    EXPECT_EQ(get_integer(GL_STENCIL_PASS_DEPTH_PASS), GL_REPLACE);
-    gfx.stencil_op("decr", "zero", "incr");
-    EXPECT_THAT(integers({GL_STENCIL_FAIL, GL_STENCIL_PASS_DEPTH_FAIL, GL_STENCIL_PASS_DEPTH_PASS}),
-                ElementsAre(GL_KEEP, GL_KEEP, GL_INCR));
-
-    // A negative name is negated; the unit given stays active; other units keep theirs.
-    gfx.select_texture(3, -7);
-    EXPECT_THAT(integers({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}), ElementsAre(GL_TEXTURE3, 7));
-    gfx.select_texture(1, 5);
-    gfx.deselect_texture(3);
-    EXPECT_THAT(integers({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}), ElementsAre(GL_TEXTURE3, 0));
-    glActiveTexture(GL_TEXTURE1);
-    EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), 5);
-}
-
-TEST_F(GraphicsTest, IndexedDrawsFromTheBuffersItCreates) {
     // Three triangles over the whole window at depths 0.25, 0.5 and 0.75: the
     // depth read back tells which one a draw took.
     const GLuint vao = gfx.create_vertex_array();
@@ -140,15 +195,14 @@ TEST_F(GraphicsTest, IndexedDrawsFromTheBuffersItCreates) {
 
     // Six indices make 2 triangles, 4 strip triangles, 5 strip lines, 3 lines or
     // 6 points; other codes nothing. Each draw declares the 60-byte layout again:
-    // components, type and offset of attributes 0 to 5.
+    // offset, components, type and stride of attributes 0 to 5.
     const struct {
         int code;
         GLuint primitives;
     } codes[] = {{0, 2}, {1, 4}, {2, 5}, {3, 3}, {4, 6}, {5, 0}, {-1, 0}};
-    // Components, type, offset and stride of attributes 0 to 5.
-    const std::vector<int> layout[6] = {{3, GL_FLOAT, 0, 60},  {2, GL_FLOAT, 12, 60},
-                                        {2, GL_FLOAT, 20, 60}, {3, GL_FLOAT, 28, 60},
-                                        {1, GL_INT, 40, 60},   {4, GL_FLOAT, 44, 60}};
+    const std::vector<int> layout[6] = {{0, 3, GL_FLOAT, 60},  {12, 2, GL_FLOAT, 60},
+                                        {20, 2, GL_FLOAT, 60}, {28, 3, GL_FLOAT, 60},
+                                        {40, 1, GL_INT, 60},   {44, 4, GL_FLOAT, 60}};
     GLuint counter = 0, generated = 99;
     glGenQueries(1, &counter);
     for (const auto& c : codes) {
@@ -162,22 +216,22 @@ TEST_F(GraphicsTest, IndexedDrawsFromTheBuffersItCreates) {
         for (GLuint i = 0; i < 6; ++i) {
             void* offset = nullptr;
             glGetVertexAttribPointerv(i, GL_VERTEX_ATTRIB_ARRAY_POINTER, &offset);
-            const std::vector<int> got = {
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_SIZE),
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_TYPE),
-                int(reinterpret_cast<std::uintptr_t>(offset)),
-                query(glGetVertexAttribiv, i, GL_VERTEX_ATTRIB_ARRAY_STRIDE)};
+            std::vector<int> got = {int(reinterpret_cast<std::uintptr_t>(offset))};
+            for (GLenum pname : {GL_VERTEX_ATTRIB_ARRAY_SIZE, GL_VERTEX_ATTRIB_ARRAY_TYPE,
+                                 GL_VERTEX_ATTRIB_ARRAY_STRIDE})
+                got.push_back(query(glGetVertexAttribiv, i, pname));
             EXPECT_EQ(got, layout[i]) << "code " << c.code << ", attribute " << i;
         }
     }
-    // A pending error is printed and taken, and nothing is drawn; then the draw goes through.
+    // check_error prints a pending error and takes it: nothing is drawn, then the
+    // next draw goes through.
     glEnable(0x1234);
     OutputCapture out(stdout);
     gfx.clear();
     gfx.draw_elements(0, 0, 0, 3);
     EXPECT_EQ(depth_at_centre(), 1.0f);
-    EXPECT_EQ(out.finish(), "GL_ERROR 1280\n");
     gfx.draw_elements(0, 0, 0, 3);
+    EXPECT_EQ(out.finish(), "GL_ERROR 1280\n");
     EXPECT_NEAR(depth_at_centre(), 0.25f, 1e-4);
 }
 
@@ -192,20 +246,17 @@ TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     OutputCapture quiet(stdout);   // success says nothing
     EXPECT_EQ(gfx.create_render_target(2048, 2048, &fb, &color, &depth), 0);
     EXPECT_EQ(quiet.finish(), "");
-    EXPECT_THAT(
-        integers({GL_DRAW_FRAMEBUFFER_BINDING, GL_READ_FRAMEBUFFER_BINDING, GL_TEXTURE_BINDING_2D}),
-        ElementsAre(0, GLint(fb), 0));
+    EXPECT_EQ(get_integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
+    EXPECT_EQ(get_integer(GL_READ_FRAMEBUFFER_BINDING), GLint(fb));
+    EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), 0);
     // Colour: RGB, one level, linear, clamped; depth: nearest, clamped, no comparison.
-    const GLenum texture_state[] = {GL_TEXTURE_MAX_LEVEL,  GL_TEXTURE_MIN_FILTER,
-                                    GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
-                                    GL_TEXTURE_WRAP_T,     GL_TEXTURE_COMPARE_MODE};
-    auto texture = [&texture_state](GLuint name) {
+    auto texture = [](GLuint name) {
         glBindTexture(GL_TEXTURE_2D, name);
-        std::vector<GLint> got = {
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH),
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT),
-            query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT)};
-        for (GLenum pname : texture_state)
+        std::vector<GLint> got;
+        for (GLenum pname : {GL_TEXTURE_WIDTH, GL_TEXTURE_HEIGHT, GL_TEXTURE_INTERNAL_FORMAT})
+            got.push_back(query(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, pname));
+        for (GLenum pname : {GL_TEXTURE_MAX_LEVEL, GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER,
+                             GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_COMPARE_MODE})
             got.push_back(query(glGetTexParameteriv, GL_TEXTURE_2D, pname));
         return got;
     };
@@ -260,12 +311,7 @@ void insert(GLuint id, GLenum severity, const std::string& text) {
                          text.c_str());
 }
 
-TEST_F(GraphicsTest, ErrorCheckAndDebugLog) {
-    glLineWidth(-1.0f);
-    OutputCapture out(stdout);
-    EXPECT_TRUE(gfx.check_error());
-    EXPECT_FALSE(gfx.check_error());
-    EXPECT_EQ(out.finish(), "GL_ERROR 1281\n");
+TEST_F(GraphicsTest, DebugLogWritesWhatFitsAndReportsAnUnopenableFile) {
     glEnable(GL_DEBUG_OUTPUT);  // without a debug context the log records only so
 
     // In order, each text between brackets; 1501 bytes each with the NUL, so two
@@ -289,90 +335,6 @@ TEST_F(GraphicsTest, ErrorCheckAndDebugLog) {
     gfx.get_debug_log();
     EXPECT_EQ(unopenable.finish(), "Unable to open error.log\n");
     EXPECT_EQ(get_integer(GL_DEBUG_LOGGED_MESSAGES), 0);
-}
-
-void count_present(void* user) {
-    *static_cast<int*>(user) += 1;
-}
-
-// A switch reads back as on or off; a mask as one bit per channel.
-GLint state(GLenum pname) {
-    if (pname == GL_BLEND || pname == GL_STENCIL_TEST) return glIsEnabled(pname);
-    if (pname != GL_COLOR_WRITEMASK && pname != GL_DEPTH_WRITEMASK) return get_integer(pname);
-    GLboolean b[4] = {};
-    glGetBooleanv(pname, b);
-    return b[0] | b[1] << 1 | b[2] << 2 | b[3] << 3;
-}
-#define EXPECT_STATE(pname, want) EXPECT_EQ(state(pname), GLint(want)) << #pname
-
-TEST_F(GraphicsTest, SwitchesSelectsDeletesAndSwapReachTheContext) {
-    const GLuint array = gfx.create_vertex_array(), cube = gfx.create_cubemap();
-    const GLuint buffer = gfx.create_vertex_buffer(nullptr, 0);
-    const GLuint index = gfx.create_index_buffer(nullptr, 0), program = glCreateProgram();
-    glLinkProgram(program);  // no stages: the fixed pipeline, but a program to use
-    const GLubyte texel[3] = {};
-    const GLuint texture = gfx.load_texture(1, 1, GL_RGB, GL_RGB, texel);
-    // Each call from a state it does not make itself; what it leaves, read back.
-    gfx.blend(true);
-    EXPECT_STATE(GL_BLEND, 1);
-    gfx.blend(false);
-    EXPECT_STATE(GL_BLEND, 0);
-    gfx.stencil(true);
-    EXPECT_STATE(GL_STENCIL_TEST, 1);
-    gfx.stencil(false);
-    EXPECT_STATE(GL_STENCIL_TEST, 0);
-    gfx.color_mask(false);
-    EXPECT_STATE(GL_COLOR_WRITEMASK, 0);
-    gfx.color_mask(true);
-    EXPECT_STATE(GL_COLOR_WRITEMASK, 15);
-    gfx.depth_mask(false);
-    EXPECT_STATE(GL_DEPTH_WRITEMASK, 0);
-    gfx.depth_mask(true);
-    EXPECT_STATE(GL_DEPTH_WRITEMASK, 1);
-    glBlendFunc(GL_ZERO, GL_ZERO), gfx.blend_func();
-    EXPECT_STATE(GL_BLEND_SRC_RGB, GL_ONE);
-    EXPECT_STATE(GL_BLEND_DST_RGB, GL_ONE_MINUS_SRC_ALPHA);
-    gfx.stencil_func("always", 3, 0x0f);
-    EXPECT_STATE(GL_STENCIL_FUNC, GL_ALWAYS);
-    EXPECT_STATE(GL_STENCIL_REF, 3);
-    EXPECT_STATE(GL_STENCIL_VALUE_MASK, 0x0f);
-    gfx.stencil_func("equal", 1, 1);
-    EXPECT_STATE(GL_STENCIL_FUNC, GL_EQUAL);
-    gfx.stencil_func("never", 2, 2);
-    EXPECT_STATE(GL_STENCIL_FUNC, GL_EQUAL);
-    gfx.stencil_op("incr", "incr", "decr");
-    EXPECT_STATE(GL_STENCIL_PASS_DEPTH_PASS, GL_DECR);
-    gfx.stencil_op("incr", "incr", "keep");
-    EXPECT_STATE(GL_STENCIL_PASS_DEPTH_PASS, GL_KEEP);
-    glBindVertexArray(0), gfx.select_vertex_array(array);
-    EXPECT_STATE(GL_VERTEX_ARRAY_BINDING, array);
-    glBindBuffer(GL_ARRAY_BUFFER, 0), gfx.select_vertex_buffer(buffer);
-    EXPECT_STATE(GL_ARRAY_BUFFER_BINDING, buffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), gfx.select_index_buffer(index);
-    EXPECT_STATE(GL_ELEMENT_ARRAY_BUFFER_BINDING, index);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, 0), gfx.select_cubemap(cube);
-    EXPECT_STATE(GL_TEXTURE_BINDING_CUBE_MAP, cube);
-    gfx.select_program(program);
-    EXPECT_STATE(GL_CURRENT_PROGRAM, program);
-    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index),
-                                    glIsVertexArray(array)}),
-                ElementsAre(1, 1, 1, 1));
-    gfx.delete_texture(texture), gfx.delete_vertex_buffer(buffer);
-    gfx.delete_index_buffer(index), gfx.delete_vertex_array(array);
-    EXPECT_THAT(std::vector<GLint>({glIsTexture(texture), glIsBuffer(buffer), glIsBuffer(index),
-                                    glIsVertexArray(array)}),
-                ElementsAre(0, 0, 0, 0));
-    EXPECT_EQ(glGetError(), kNoError);
-
-    // swap presents through the device context it was given.
-    int presents = 0;
-    PresentSurface surface{&count_present, &presents};
-    WindowHandle window = nullptr;
-    DeviceContext device = &surface;
-    Graphics counted{};
-    counted.init(&window, &device);
-    counted.swap();
-    EXPECT_EQ(presents, 1);
 }
 
 }  // namespace

