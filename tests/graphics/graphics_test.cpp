@@ -14,12 +14,13 @@
 #include <gmock/gmock.h>
 
 #include "tests/support/gl_fixture.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 class GraphicsTest : public GlTest {
   protected:
@@ -226,12 +227,12 @@ TEST_F(GraphicsTest, ResizeClearsAndIndexedDrawsFromTheBuffersItCreates) {
     // check_error prints a pending error and takes it: nothing is drawn, then the
     // next draw goes through.
     glEnable(0x1234);
-    OutputCapture out(stdout);
+    CaptureStdout();
     gfx.clear();
     gfx.draw_elements(0, 0, 0, 3);
     EXPECT_EQ(depth_at_centre(), 1.0f);
     gfx.draw_elements(0, 0, 0, 3);
-    EXPECT_EQ(out.finish(), "GL_ERROR 1280\n");
+    EXPECT_EQ(GetCapturedStdout(), "GL_ERROR 1280\n");
     EXPECT_NEAR(depth_at_centre(), 0.25f, 1e-4);
 }
 
@@ -243,9 +244,9 @@ GLenum GLAPIENTRY forced_check_status(GLenum) {
 TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     GLuint fb = 0, color = 0, depth = 0;
     glActiveTexture(GL_TEXTURE2);  // creation works on whatever unit is active
-    OutputCapture quiet(stdout);   // success says nothing
+    CaptureStdout();               // success says nothing
     EXPECT_EQ(gfx.create_render_target(2048, 2048, &fb, &color, &depth), 0);
-    EXPECT_EQ(quiet.finish(), "");
+    EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_EQ(get_integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
     EXPECT_EQ(get_integer(GL_READ_FRAMEBUFFER_BINDING), GLint(fb));
     EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), 0);
@@ -282,9 +283,9 @@ TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     EXPECT_EQ(get_integer(GL_DRAW_BUFFER), window_draw_buffer);
 
     // Zero-sized images make both attachments incomplete; the target stays bound.
-    OutputCapture out(stdout);
+    CaptureStdout();
     EXPECT_EQ(gfx.create_render_target(0, 0, &fb, &color, &depth), -1);
-    EXPECT_EQ(out.finish(), "Render to texture failedGL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT");
+    EXPECT_EQ(GetCapturedStdout(), "Render to texture failedGL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT");
     EXPECT_EQ(get_integer(GL_DRAW_FRAMEBUFFER_BINDING), GLint(fb));
     // The driver cannot be made to give every status: the query answers what the
     // test asks for. The last two are outside the table of names.
@@ -298,9 +299,9 @@ TEST_F(GraphicsTest, RenderTargetsAndTheirStatusReport) {
     for (GLenum status : statuses) {
         std::string name;
         forced_status = status;
-        OutputCapture report(stdout);
+        CaptureStdout();
         EXPECT_EQ(gfx.check_framebuffer_status(), -1);
-        EXPECT_EQ(report.finish(),
+        EXPECT_EQ(GetCapturedStdout(),
                   "Render to texture failed" + (names >> name ? "GL_FRAMEBUFFER_" + name : name));
     }
     __glewCheckFramebufferStatus = driver_check;
@@ -331,9 +332,9 @@ TEST_F(GraphicsTest, DebugLogWritesWhatFitsAndReportsAnUnopenableFile) {
     std::filesystem::remove("error.log");
     std::filesystem::create_directory("error.log");
     insert(1, GL_DEBUG_SEVERITY_NOTIFICATION, "lost");
-    OutputCapture unopenable(stdout);
+    CaptureStdout();
     gfx.get_debug_log();
-    EXPECT_EQ(unopenable.finish(), "Unable to open error.log\n");
+    EXPECT_EQ(GetCapturedStdout(), "Unable to open error.log\n");
     EXPECT_EQ(get_integer(GL_DEBUG_LOGGED_MESSAGES), 0);
 }
 

@@ -14,7 +14,6 @@
 #include "graphics/graphics.h"
 #include "shader/shadow_map.h"
 #include "tests/support/gl_fixture.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -143,15 +142,15 @@ TEST_F(ShaderTest, AFailureTheLogCannotKeepGoesToStandardErrorOnALineOfItsOwn) {
     write_file("bad.fs", "bad");
     std::filesystem::create_directory("infolog.txt");
     RecordingShader bad, missing;
-    OutputCapture captured(stderr);
+    testing::internal::CaptureStderr();
     driver_get_shader = __glewGetShaderiv;
     __glewGetShaderiv = &no_log_text;
     EXPECT_EQ(bad.init(&gfx, "a.vs", nullptr, "bad.fs"), -1);
     __glewGetShaderiv = driver_get_shader;
     EXPECT_EQ(missing.init(&gfx, "none.vs", nullptr, "bad.fs"), -1);
     const std::string unopened = "Unable to open infolog.txt, the shader log is not written\n";
-    EXPECT_EQ(captured.finish(), unopened + "Error compiling: \n" + unopened +
-                                     "Unable to load vertex shader none.vs\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), unopened + "Error compiling: \n" + unopened +
+                                                          "Unable to load vertex shader none.vs\n");
 }
 
 // "attr_color" first: left to itself the linker would give it location 0.
