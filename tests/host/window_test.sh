@@ -271,14 +271,18 @@ shadow.fs (build/bin, or the unpacked archive's folder)" ] ||
 }
 
 window_clamped() {
-    kill -0 "$APP_PID" 2>/dev/null || fail "the program died at 32767 x 32767: $(cat "$WORK/stderr.txt")"
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program died at 16384 x 16384: $(cat "$WORK/stderr.txt")"
     size=$(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {print w "x" $2}')
     LAST_SEEN=$size
     [ "$size" = 8192x8192 ]
 }
 
 # A window made far larger than any screen: the host sends it back to 8192 a
-# side, where the driver's software path still copes, and goes on.
+# side, where the driver's software path still copes, and goes on. Without a
+# window manager nothing holds the window to the host's maximum size, and a
+# frame already under way when the resize lands is drawn at the new size:
+# llvmpipe draws 16384 a side, but at 32767 (a 4 GiB frame) it crashes in its
+# rasterizer or in libxcb, so the test stays within what the driver can draw.
 run_oversize() {
     start_app "$host" "$exe"
     find_window "$appear" "$child"
@@ -286,12 +290,12 @@ run_oversize() {
     # it again after the request.
     local s
     wait_until 30 "a first frame with floor in it" first_frame_shown
-    xdotool windowsize "$WIN" 32767 32767
+    xdotool windowsize "$WIN" 16384 16384
     size=""
     # A first frame of 8192 x 8192 takes the software renderer seconds on a
     # loaded machine.
-    wait_until 30 "the window at 8192x8192 after a resize to 32767 x 32767" window_clamped
-    log "ok: 32767 x 32767 came back as $size"
+    wait_until 30 "the window at 8192x8192 after a resize to 16384 x 16384" window_clamped
+    log "ok: 16384 x 16384 came back as $size"
     expect_clean_close
 }
 
