@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "host/headless_host.h"
 #include "tests/demo/scene_probe.h"
